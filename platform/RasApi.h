@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace platform {
+
+// The remote-access service as the program sees it: active connections of named entries, their
+// state and statistics, hang-up, the dial dialog and the list of entries. Results are error codes
+// (0 for success) so that every failure reaches the protocol with its number.
+using RasHandle = std::uint32_t;
+
+inline constexpr std::size_t RasMaxEntryName = 256;
+inline constexpr std::uint32_t RasConnectedState = 0x2000;
+inline constexpr std::uint32_t RasDisconnectedState = 0x2001;
+inline constexpr std::uint32_t RasErrorBufferTooSmall = 603;
+inline constexpr std::uint32_t RasErrorInvalidHandle = 6;
+
+struct RasConnection {
+    RasHandle handle;
+    char entryName[RasMaxEntryName + 1];
+};
+
+struct RasEntryName {
+    char name[RasMaxEntryName + 1];
+};
+
+struct RasStats {
+    std::uint32_t bytesReceived;
+    std::uint32_t bytesTransmitted;
+    std::uint32_t connectDurationMs;
+};
+
+class RasApi {
+public:
+    virtual ~RasApi() = default;
+
+    // Fills `buffer` with the active connections in the service's order; more than fit is
+    // RasErrorBufferTooSmall and nothing is reported.
+    virtual std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) = 0;
+    virtual std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) = 0;
+    virtual std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) = 0;
+    virtual std::uint32_t HangUp(RasHandle connection) = 0;
+    // Dials `entry` and returns once done; window messages go on being dispatched meanwhile.
+    // False with `error` set on failure, false with error 0 when the user cancelled.
+    virtual bool DialDlg(const char* entry, std::uint32_t& error) = 0;
+    // The entries that can be watched; more than fit is RasErrorBufferTooSmall.
+    virtual std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) = 0;
+
+protected:
+    RasApi() = default;
+    RasApi(const RasApi&) = delete;
+    RasApi& operator=(const RasApi&) = delete;
+};
+
+} // namespace platform

@@ -1,0 +1,49 @@
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+
+namespace test {
+
+void IsolateUserFiles(const QTemporaryDir& dir)
+{
+    const std::filesystem::path base = dir.path().toStdString();
+    std::filesystem::create_directories(base / "config");
+    std::filesystem::create_directories(base / "runtime");
+    std::filesystem::create_directories(base / "work");
+    ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (base / "runtime").c_str(), 1);
+    ::setenv("HOME", base.c_str(), 1);
+    std::filesystem::current_path(base / "work");
+}
+
+TempStore::TempStore() = default;
+
+std::filesystem::path TempStore::File() const
+{
+    return Dir() / "Quillmar" / "registry.sqlite3";
+}
+
+std::filesystem::path TempStore::Dir() const
+{
+    return dir_.path().toStdString();
+}
+
+void AnswerNextModal(std::function<void(QWidget*)> answer)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            answer(modal);
+        }
+    });
+    poll->start();
+}
+
+} // namespace test

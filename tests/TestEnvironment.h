@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <functional>
+
+namespace test {
+
+// Points the user's config and runtime folders and the working directory at a temporary folder,
+// so that no test ever reads or writes the real user's store, lock or log file.
+void IsolateUserFiles(const QTemporaryDir& dir);
+
+// A store file in a fresh temporary folder of its own.
+class TempStore {
+public:
+    TempStore();
+    std::filesystem::path File() const;
+    std::filesystem::path Dir() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Runs `answer` on the next modal widget that opens (a message box or dialog), from the event loop.
+void AnswerNextModal(std::function<void(QWidget*)> answer);
+
+} // namespace test

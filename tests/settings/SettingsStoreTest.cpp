@@ -1,0 +1,201 @@
+#include "TestEnvironment.h"
+#include "settings/RegVars.h"
+#include "settings/StoreRows.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using test::DwordBytes;
+using test::ReadStoreRows;
+using test::TextBytes;
+
+namespace {
+
+constexpr std::uint32_t Sz = 1;
+constexpr std::uint32_t Dword = 4;
+
+struct Expected {
+    const char* name;
+    std::uint32_t type;
+    std::uint32_t number;
+};
+
+// The catalogue in creation order with its defaults.
+const Expected kDefaults[] = {
+    {"Connection", Sz, 0},
+    {"BandwidthRX", Dword, 1024},
+    {"BandwidthTX", Dword, 128},
+    {"AutoConnect", Dword, 0},
+    {"KeepConnected", Dword, 0},
+    {"KeepAliveEnabled", Dword, 0},
+    {"KeepAliveTime", Dword, 10},
+    {"KeepAliveHost", Sz, 0},
+    {"HistoryScaling", Dword, 0},
+    {"HistoryUpdateSpeed", Dword, 2},
+    {"ShowMore", Dword, 0},
+    {"SumRXHi", Dword, 0},
+    {"SumRXLo", Dword, 0},
+    {"SumTXHi", Dword, 0},
+    {"SumTXLo", Dword, 0},
+    {"TrafficLimit", Dword, 1000},
+    {"OnLimitShowMessage", Dword, 1},
+    {"OnLimitCloseConnection", Dword, 0},
+    {"LimitAutoReset", Dword, 0},
+    {"LimitLastReset", Dword, 0},
+    {"DynDNSAutoUpdate", Dword, 0},
+    {"DynDNSHostname", Sz, 0},
+    {"DynDNSUsername", Sz, 0},
+    {"DynDNSPassword", Sz, 0},
+    {"StartMinimized", Dword, 0},
+    {"InfoShown", Dword, 0},
+};
+
+const test::StoreRow* FindRow(const std::vector<test::StoreRow>& rows, const std::string& name)
+{
+    for (const auto& row : rows)
+        if (row.name == name)
+            return &row;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(SettingsStore, FirstRunWritesEveryDefaultInCatalogueOrder)
+{
+    test::TempStore store;
+    CRegVars vars(store.File());
+
+    const auto rows = ReadStoreRows(store.File());
+    ASSERT_EQ(rows.size(), std::size(kDefaults));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(kDefaults[i].name);
+        EXPECT_EQ(rows[i].key, "HKEY_CURRENT_USER\\Software\\Quillmar");
+        EXPECT_EQ(rows[i].name, kDefaults[i].name);
+        EXPECT_EQ(rows[i].type, kDefaults[i].type);
+        if (kDefaults[i].type == Sz)
+            EXPECT_EQ(rows[i].data, TextBytes("")); // one byte: the terminating zero
+        else
+            EXPECT_EQ(rows[i].data, DwordBytes(kDefaults[i].number));
+    }
+    EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
+    EXPECT_EQ(vars.OnLimitShowMessage.Get(), 1u);
+    EXPECT_STREQ(vars.Connection.Get(), "");
+}
+
+TEST(SettingsStore, StoreIsPrivateToTheUser)
+{
+    test::TempStore store;
+    CRegVars vars(store.File());
+    struct stat file {};
+    struct stat dir {};
+    ASSERT_EQ(::stat(store.File().c_str(), &file), 0);
+    ASSERT_EQ(::stat(store.File().parent_path().c_str(), &dir), 0);
+    EXPECT_EQ(file.st_mode & 0777, 0600u);
+    EXPECT_EQ(dir.st_mode & 0777, 0700u);
+}
+
+TEST(SettingsStore, ValuesSurviveARestartAndWritesUpdateRowsInPlace)
+{
+    test::TempStore store;
+    {
+        CRegVars vars(store.File());
+        vars.SumRXLo.Set(4294967295u);
+        vars.Connection.Set("dsl0");
+    }
+    CRegVars again(store.File());
+    EXPECT_EQ(again.SumRXLo.Get(), 4294967295u);
+    EXPECT_STREQ(again.Connection.Get(), "dsl0");
+    const auto rows = ReadStoreRows(store.File());
+    ASSERT_EQ(rows.size(), 26u);
+    EXPECT_EQ(rows[0].name, "Connection");
+    EXPECT_EQ(rows[0].data, TextBytes("dsl0"));
+    EXPECT_EQ(rows[12].name, "SumRXLo");
+    EXPECT_EQ(rows[12].data, DwordBytes(4294967295u));
+}
+
+TEST(SettingsStore, UnusableStoredValuesAreReplacedByTheirDefaults)
+{
+    test::TempStore store;
+    {
+        CRegVars first(store.File());
+    }
+    test::WriteStoreRow(store.File(), "KeepAliveTime", Sz, TextBytes("5"));
+    test::WriteStoreRow(store.File(), "DynDNSHostname", Sz, TextBytes(std::string(300, 'h')));
+    test::WriteStoreRow(store.File(), "TrafficLimit", Dword, {0x10, 0x27});            // two bytes
+    test::WriteStoreRow(store.File(), "BandwidthTX", Dword, {1, 0, 0, 0, 0, 0, 0, 0}); // eight
+
+    CRegVars vars(store.File());
+    EXPECT_EQ(vars.KeepAliveTime.Get(), 10u);
+    EXPECT_STREQ(vars.DynDNSHostname.Get(), "");
+    EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
+    EXPECT_EQ(vars.BandwidthTX.Get(), 128u);
+
+    const auto rows = ReadStoreRows(store.File());
+    ASSERT_EQ(rows.size(), 26u);
+    EXPECT_EQ(FindRow(rows, "KeepAliveTime")->type, Dword);
+    EXPECT_EQ(FindRow(rows, "KeepAliveTime")->data, DwordBytes(10));
+    EXPECT_EQ(FindRow(rows, "DynDNSHostname")->data, TextBytes(""));
+    EXPECT_EQ(FindRow(rows, "TrafficLimit")->data, DwordBytes(1000));
+    EXPECT_EQ(FindRow(rows, "BandwidthTX")->data, DwordBytes(128));
+    EXPECT_EQ(rows[6].name, "KeepAliveTime"); // rewritten in place, creation order kept
+}
+
+TEST(SettingsStore, TextsAreKeptUpTo255BytesAndNeverCutInsideACharacter)
+{
+    test::TempStore store;
+    {
+        CRegVars first(store.File());
+    }
+    const std::string exact(255, 'e');
+    test::WriteStoreRow(store.File(), "KeepAliveHost", Sz, TextBytes(exact));
+    // 256 bytes with no terminating zero, the last one the first half of "é".
+    std::vector<unsigned char> unterminated(254, 'u');
+    unterminated.push_back(0xC3);
+    unterminated.push_back(0xA9);
+    test::WriteStoreRow(store.File(), "DynDNSUsername", Sz, unterminated);
+
+    CRegVars vars(store.File());
+    EXPECT_EQ(std::string(vars.KeepAliveHost.Get()), exact);
+    EXPECT_EQ(std::string(vars.DynDNSUsername.Get()), std::string(254, 'u'));
+
+    vars.DynDNSPassword.Set(std::string(300, 'p').c_str());
+    EXPECT_EQ(std::string(vars.DynDNSPassword.Get()), std::string(255, 'p'));
+    EXPECT_EQ(FindRow(ReadStoreRows(store.File()), "DynDNSPassword")->data.size(), 256u);
+
+    const std::string umlauts = std::string(254, 'a') + "\xC3\xBC" + "tail"; // ü at 254..255
+    vars.Connection.Set(umlauts.c_str());
+    EXPECT_EQ(std::string(vars.Connection.Get()), std::string(254, 'a'));
+    EXPECT_EQ(FindRow(ReadStoreRows(store.File()), "Connection")->data.size(), 255u);
+
+    const std::string euro = std::string(252, 'b') + "\xE2\x82\xAC"; // exactly 255 bytes
+    vars.Connection.Set(euro.c_str());
+    EXPECT_EQ(std::string(vars.Connection.Get()), euro);
+
+    vars.Connection.Set("");
+    EXPECT_EQ(FindRow(ReadStoreRows(store.File()), "Connection")->data, TextBytes(""));
+}
+
+TEST(SettingsStore, AStoreThatCannotBeCreatedGivesDefaultsInMemory)
+{
+    test::TempStore store;
+    // A plain file where the store's folder should be: creating the folder fails, even for root.
+    std::ofstream(store.Dir() / "Quillmar") << "not a folder";
+    CRegVars vars(store.File());
+    EXPECT_FALSE(vars.Registry.IsOpen());
+    EXPECT_EQ(vars.BandwidthRX.Get(), 1024u);
+    EXPECT_FALSE(vars.SumTXLo.Set(77));
+    EXPECT_EQ(vars.SumTXLo.Get(), 77u);
+    EXPECT_FALSE(vars.Connection.Set("ppp0"));
+    EXPECT_STREQ(vars.Connection.Get(), "ppp0");
+}
+
+TEST(SettingsStore, ACorruptStoreFileGivesDefaultsInMemory)
+{
+    test::TempStore store;
+    std::filesystem::create_directories(store.File().parent_path());
+    std::ofstream(store.File()) << std::string(4096, '\x5a');
+    CRegVars vars(store.File());
+    EXPECT_FALSE(vars.Registry.IsOpen());
+    EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
+}

@@ -1,0 +1,75 @@
+#include "settings/StoreRows.h"
+
+#include "platform/RegistryStore.h"
+#include "settings/RegVars.h"
+
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace test {
+
+namespace {
+
+struct Db {
+    explicit Db(const std::filesystem::path& file)
+    {
+        if (sqlite3_open(file.c_str(), &db) != SQLITE_OK)
+            throw std::runtime_error("cannot open store");
+    }
+    ~Db() { sqlite3_close(db); }
+    sqlite3* db = nullptr;
+};
+
+} // namespace
+
+std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file)
+{
+    Db db(file);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, "SELECT key, name, type, data FROM reg_values ORDER BY rowid", -1,
+                       &stmt, nullptr);
+    std::vector<StoreRow> rows;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, 3));
+        rows.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)),
+                        static_cast<std::uint32_t>(sqlite3_column_int64(stmt, 2)),
+                        {bytes, bytes + sqlite3_column_bytes(stmt, 3)}});
+    }
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+void WriteStoreRow(const std::filesystem::path& file, const std::string& name, std::uint32_t type,
+                   const std::vector<unsigned char>& data)
+{
+    platform::RegistryStore::createKey(file, CRegVars::KeyPath)
+        ->setValue(name.c_str(), type, data.data(), static_cast<std::uint32_t>(data.size()));
+}
+
+std::vector<unsigned char> DwordBytes(std::uint32_t value)
+{
+    return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+}
+
+std::vector<unsigned char> TextBytes(const std::string& text)
+{
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::string IntegrityCheck(const std::filesystem::path& file)
+{
+    Db db(file);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+    std::string result = sqlite3_step(stmt) == SQLITE_ROW
+                             ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
+                             : "no answer";
+    sqlite3_finalize(stmt);
+    return result;
+}
+
+} // namespace test

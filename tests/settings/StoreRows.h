@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct StoreRow {
+    std::string key;
+    std::string name;
+    std::uint32_t type;
+    std::vector<unsigned char> data;
+};
+
+// Every value row of a store file, in creation order, read with SQLite directly.
+std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file);
+
+// Writes a raw row as another program (or a hand edit) would.
+void WriteStoreRow(const std::filesystem::path& file, const std::string& name, std::uint32_t type,
+                   const std::vector<unsigned char>& data);
+
+std::vector<unsigned char> DwordBytes(std::uint32_t value);
+std::vector<unsigned char> TextBytes(const std::string& text); // with the terminating zero
+
+// Result of PRAGMA integrity_check.
+std::string IntegrityCheck(const std::filesystem::path& file);
+
+} // namespace test
