@@ -13,6 +13,7 @@ void IsolateUserFiles(const QTemporaryDir& dir)
     const std::filesystem::path base = dir.path().toStdString();
     std::filesystem::create_directories(base / "config");
     std::filesystem::create_directories(base / "runtime");
+    std::filesystem::permissions(base / "runtime", std::filesystem::perms::owner_all);
     std::filesystem::create_directories(base / "work");
     ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (base / "runtime").c_str(), 1);

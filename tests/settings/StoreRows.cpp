@@ -73,3 +73,32 @@ std::string IntegrityCheck(const std::filesystem::path& file)
 }
 
 } // namespace test
+
+namespace test {
+
+void StartWriteLog(const std::filesystem::path& file)
+{
+    Db db(file);
+    sqlite3_exec(db.db,
+                 "CREATE TABLE IF NOT EXISTS write_log(seq INTEGER PRIMARY KEY, name TEXT);"
+                 "CREATE TRIGGER IF NOT EXISTS log_insert AFTER INSERT ON reg_values "
+                 "BEGIN INSERT INTO write_log(name) VALUES(NEW.name); END;"
+                 "CREATE TRIGGER IF NOT EXISTS log_update AFTER UPDATE ON reg_values "
+                 "BEGIN INSERT INTO write_log(name) VALUES(NEW.name); END;",
+                 nullptr, nullptr, nullptr);
+}
+
+std::vector<std::string> TakeWriteLog(const std::filesystem::path& file)
+{
+    Db db(file);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, "SELECT name FROM write_log ORDER BY seq", -1, &stmt, nullptr);
+    std::vector<std::string> names;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db.db, "DELETE FROM write_log", nullptr, nullptr, nullptr);
+    return names;
+}
+
+} // namespace test

@@ -1,0 +1,79 @@
+#include "app/Fmain.h"
+
+#include "platform/Clock.h"
+#include "settings/RegVars.h"
+#include "traffic/PackedDateTime.h"
+
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QTimer>
+
+TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      settings_(services.settings), ras_(services.ras), clock_(services.clock)
+{
+    setWindowTitle("Quillmar V1.05");
+    BuildLayout();
+    BuildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize); // a single, non-resizable border
+    adjustSize();
+
+    WatchTimer = new QTimer(this);
+    WatchTimer->setObjectName("WatchTimer");
+    WatchTimer->setInterval(1000);
+    connect(WatchTimer, &QTimer::timeout, this, &TFormMain::WatchTimerTimer);
+    WatchTimer->start();
+
+    CentreOnScreen();
+
+    if (settings_.LimitLastReset.Get() == 0) {
+        settings_.LimitLastReset.Set(DateTimeToPacked(clock_.Now()));
+        AddProtocolLine("Saved the very first start time");
+    }
+
+    SampleTicks = 0;
+    SampleDuration = 0;
+    SampleRX = 0;
+    SampleTX = 0;
+    KeepAliveTicks = 0;
+
+    ShowMonitoringInfo();
+
+    Connected = ReadStatistics(FindConnection(true), LastRX, LastTX, LastDuration);
+    if (Connected) {
+        SessionRX = 0;
+        SessionTX = 0;
+        AddProtocolLine("We are currently connected");
+        // The DynDNS update of a line found up at start belongs here.
+    } else {
+        AddProtocolLine("We are currently disconnected");
+    }
+
+    UpdateCounters(0, 0);
+
+    if (Connected) {
+        KeepingConnection = settings_.KeepConnected.Get() != 0;
+    } else {
+        KeepingConnection = false;
+        if (settings_.AutoConnect.Get() != 0)
+            Dial();
+    }
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::CentreOnScreen()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize outer = frameGeometry().size();
+    move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+}
+
+void TFormMain::ShowMonitoringInfo()
+{
+    AddProtocolLine("Monitoring RAS connection \"%s\".", settings_.Connection.Get());
+    AddProtocolLine("Maximum traffic is %d MByte.", static_cast<int>(settings_.TrafficLimit.Get()));
+}

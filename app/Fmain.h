@@ -1,0 +1,108 @@
+#pragma once
+
+#include "platform/RasApi.h"
+
+#include <QMainWindow>
+#include <cstdint>
+
+class CRegVars;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace platform {
+class Clock;
+} // namespace platform
+
+// What the main window needs from outside: the settings and the operating-system services,
+// passed in so that tests can hand it temporary and scripted ones.
+struct FormMainServices {
+    CRegVars& settings;
+    platform::RasApi& ras;
+    const platform::Clock& clock;
+};
+
+// The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
+// that drives everything.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormMain(const FormMainServices& services, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Appends one line to the protocol; texts from outside only ever as a "%s" argument.
+    void AddProtocolLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // The watched connection, by the current `Connection` setting.
+    platform::RasHandle FindConnection(bool checkState);
+    bool ReadStatistics(platform::RasHandle connection, std::uint32_t& received,
+                        std::uint32_t& transmitted, std::uint32_t& durationMs);
+
+    // Counters: session sums in memory, overall sums in the store.
+    std::uint64_t GetSumRX() const;
+    std::uint64_t GetSumTX() const;
+    void SetSumRX(std::uint64_t sum);
+    void SetSumTX(std::uint64_t sum);
+    void UpdateCounters(std::uint32_t deltaRX, std::uint32_t deltaTX);
+    std::int32_t LimitPercent() const;
+    bool LimitReached() const;
+    bool LimitCloseDue() const;
+
+    void WatchTimerTimer();
+    void Dial();
+    void HangUp();
+    void btConnectClick();
+    void btDisconnectClick();
+
+    bool IsConnected() const { return Connected; }
+    bool IsKeepingConnection() const { return KeepingConnection; }
+
+private:
+    void BuildLayout();
+    void BuildMenus();
+    void CentreOnScreen();
+    void ShowMonitoringInfo();
+    void ShowLimitHint(std::int32_t percentBefore);
+    void CloseAtLimit();
+
+    CRegVars& settings_;
+    platform::RasApi& ras_;
+    const platform::Clock& clock_;
+
+    bool Connected = false;
+    bool KeepingConnection = false;
+    std::uint32_t LastRX = 0;
+    std::uint32_t LastTX = 0;
+    std::uint32_t LastDuration = 0;
+    std::uint64_t SessionRX = 0;
+    std::uint64_t SessionTX = 0;
+    std::uint32_t SampleTicks = 0;
+    std::uint32_t KeepAliveTicks = 0;
+    std::uint32_t SampleDuration = 0;
+    std::uint32_t SampleRX = 0;
+    std::uint32_t SampleTX = 0;
+
+public:
+    // Controls, named as in the window's layout.
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* stSessionRX = nullptr;
+    QLabel* stSessionTX = nullptr;
+    QLabel* stSessionSum = nullptr;
+    QGroupBox* gbTrafficOverall = nullptr;
+    QLabel* stSumRX = nullptr;
+    QLabel* stSumTX = nullptr;
+    QLabel* stSum = nullptr;
+    QGroupBox* gbHistory = nullptr;
+    QPushButton* btConnect = nullptr;
+    QPushButton* btDisconnect = nullptr;
+    QPushButton* btShowMore = nullptr;
+    QGroupBox* gbLog = nullptr;
+    QListWidget* lbLog = nullptr;
+    QMenu* pmTray = nullptr;
+    QTimer* WatchTimer = nullptr;
+};

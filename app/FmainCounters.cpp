@@ -1,0 +1,94 @@
+// Session and overall traffic counters, their labels, and the share of the traffic limit.
+#include "app/Fmain.h"
+#include "settings/RegVars.h"
+#include "traffic/ByteFormat.h"
+#include "traffic/LimitShare.h"
+#include "traffic/LinkProbe.h"
+
+#include <QLabel>
+
+namespace {
+
+void ShowBytes(QLabel* label, std::uint64_t bytes)
+{
+    label->setText(QString::fromStdString(FormatBytes(static_cast<std::int64_t>(bytes))));
+}
+
+} // namespace
+
+platform::RasHandle TFormMain::FindConnection(bool checkState)
+{
+    return ::FindConnection(ras_, settings_.Connection.Get(), checkState);
+}
+
+bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint32_t& received,
+                               std::uint32_t& transmitted, std::uint32_t& durationMs)
+{
+    return ::ReadStatistics(ras_, connection, received, transmitted, durationMs);
+}
+
+std::uint64_t TFormMain::GetSumRX() const
+{
+    return std::uint64_t{settings_.SumRXHi.Get()} << 32 | settings_.SumRXLo.Get();
+}
+
+std::uint64_t TFormMain::GetSumTX() const
+{
+    return std::uint64_t{settings_.SumTXHi.Get()} << 32 | settings_.SumTXLo.Get();
+}
+
+void TFormMain::SetSumRX(std::uint64_t sum)
+{
+    settings_.SumRXHi.Set(static_cast<std::uint32_t>(sum >> 32));
+    settings_.SumRXLo.Set(static_cast<std::uint32_t>(sum));
+}
+
+void TFormMain::SetSumTX(std::uint64_t sum)
+{
+    settings_.SumTXHi.Set(static_cast<std::uint32_t>(sum >> 32));
+    settings_.SumTXLo.Set(static_cast<std::uint32_t>(sum));
+}
+
+void TFormMain::UpdateCounters(std::uint32_t deltaRX, std::uint32_t deltaTX)
+{
+    std::uint64_t sumRX = GetSumRX();
+    std::uint64_t sumTX = GetSumTX();
+    if (Connected) {
+        SessionRX += deltaRX;
+        SessionTX += deltaTX;
+        ShowBytes(stSessionRX, SessionRX);
+        ShowBytes(stSessionTX, SessionTX);
+        ShowBytes(stSessionSum, SessionRX + SessionTX);
+        // Only a direction that moved is written, so an idle line costs the store nothing.
+        if (deltaRX != 0) {
+            sumRX += deltaRX;
+            SetSumRX(sumRX);
+        }
+        if (deltaTX != 0) {
+            sumTX += deltaTX;
+            SetSumTX(sumTX);
+        }
+    } else {
+        stSessionRX->setText("-");
+        stSessionTX->setText("-");
+        stSessionSum->setText("-");
+    }
+    ShowBytes(stSumRX, sumRX);
+    ShowBytes(stSumTX, sumTX);
+    ShowBytes(stSum, sumRX + sumTX);
+}
+
+std::int32_t TFormMain::LimitPercent() const
+{
+    return ::LimitPercent(GetSumRX() + GetSumTX(), settings_.TrafficLimit.Get());
+}
+
+bool TFormMain::LimitReached() const
+{
+    return LimitPercent() >= 100;
+}
+
+bool TFormMain::LimitCloseDue() const
+{
+    return LimitReached() && settings_.OnLimitCloseConnection.Get() != 0;
+}

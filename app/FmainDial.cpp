@@ -1,0 +1,64 @@
+// Opening and closing the watched connection; every outcome goes to the protocol.
+#include "app/Fmain.h"
+#include "settings/RegVars.h"
+#include "traffic/LinkProbe.h"
+
+#include <string>
+
+namespace {
+
+// True exactly while the dial is running; ticks and clicks inside its loop must not dial again.
+bool DialInProgress = false;
+
+} // namespace
+
+void TFormMain::btConnectClick()
+{
+    Dial();
+}
+
+void TFormMain::btDisconnectClick()
+{
+    HangUp();
+}
+
+void TFormMain::Dial()
+{
+    if (DialInProgress)
+        return;
+    if (FindConnection(false) != InvalidConnection) {
+        AddProtocolLine("It seems, that we are already connected.");
+        return;
+    }
+    if (LimitCloseDue()) {
+        AddProtocolLine("Traffic limit has already been reached.");
+        return;
+    }
+    AddProtocolLine("Dialing...");
+    // A copy: the setting may change while the dial runs its own event loop.
+    const std::string entry = settings_.Connection.Get();
+    std::uint32_t error = 0;
+    DialInProgress = true;
+    const bool dialled = ras_.DialDlg(entry.c_str(), error);
+    DialInProgress = false;
+    if (dialled)
+        AddProtocolLine("Dialing successful");
+    else
+        AddProtocolLine("Dialing error: %u", error);
+}
+
+void TFormMain::HangUp()
+{
+    // First, so that the watch cycle never redials after a hang-up, whatever happens next.
+    KeepingConnection = false;
+    const platform::RasHandle connection = FindConnection(true);
+    if (connection == InvalidConnection) {
+        AddProtocolLine("It seems, that we are already disconnected.");
+        return;
+    }
+    const std::uint32_t result = ras_.HangUp(connection);
+    if (result == 0)
+        AddProtocolLine("Connection closed successfully.");
+    else
+        AddProtocolLine("Error during closing the connection (Code %u)", result);
+}

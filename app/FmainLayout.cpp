@@ -1,0 +1,133 @@
+// The main window's controls and menus, at the positions and with the captions of its layout.
+#include "app/Fmain.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+constexpr int ClientWidth = 520;
+constexpr int ClientHeight = 344;
+
+QGroupBox* AddGroupBox(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QLabel* AddLabel(QWidget* parent, const QString& text, QRect geometry, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    return label;
+}
+
+// One counter row: caption, value and unit, the value right-aligned so the digits line up.
+QLabel* AddCounterRow(QGroupBox* box, int y, const QString& caption, const char* valueName,
+                      const QString& initial)
+{
+    AddLabel(box, caption, {8, y, 65, 13}, Qt::AlignRight);
+    QLabel* value = AddLabel(box, initial, {72, y, 97, 13}, Qt::AlignRight);
+    value->setObjectName(valueName);
+    AddLabel(box, "Bytes", {176, y, 33, 13}, Qt::AlignLeft);
+    return value;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QAction* AddAction(QMenu* menu, const char* name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void AddSeparator(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(name);
+}
+
+} // namespace
+
+void TFormMain::BuildLayout()
+{
+    QFont font("MS Sans Serif");
+    font.setPixelSize(11);
+    setFont(font);
+
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    GroupBox1 = AddGroupBox(client, "GroupBox1", "This Session", {8, 8, 217, 73});
+    stSessionRX = AddCounterRow(GroupBox1, 16, "Received:", "stSessionRX", "-");
+    stSessionTX = AddCounterRow(GroupBox1, 32, "Transmitted:", "stSessionTX", "-");
+    stSessionSum = AddCounterRow(GroupBox1, 48, "Sum:", "stSessionSum", "-");
+
+    gbTrafficOverall = AddGroupBox(client, "gbTrafficOverall", "Traffic", {8, 88, 217, 73});
+    stSumRX = AddCounterRow(gbTrafficOverall, 16, "Received:", "stSumRX", "0");
+    stSumTX = AddCounterRow(gbTrafficOverall, 32, "Transmitted:", "stSumTX", "0");
+    stSum = AddCounterRow(gbTrafficOverall, 48, "Sum:", "stSum", "0");
+
+    gbHistory = AddGroupBox(client, "gbHistory", QString(), {8, 168, 217, 137});
+
+    btConnect = AddButton(client, "btConnect", "Connect", {8, 312, 65, 25});
+    btDisconnect = AddButton(client, "btDisconnect", "Disconnect", {80, 312, 65, 25});
+    btShowMore = AddButton(client, "btShowMore", "Show More", {152, 312, 73, 25});
+
+    gbLog = AddGroupBox(client, "gbLog", "Protocol", {239, 8, 274, 329});
+    lbLog = new QListWidget(gbLog);
+    lbLog->setObjectName("lbLog");
+    lbLog->setGeometry(8, 16, 257, 305);
+    lbLog->setUniformItemSizes(true);
+    lbLog->setStyleSheet("QListWidget::item { height: 13px; padding: 0px; }");
+
+    connect(btConnect, &QPushButton::clicked, this, &TFormMain::btConnectClick);
+    connect(btDisconnect, &QPushButton::clicked, this, &TFormMain::btDisconnectClick);
+}
+
+void TFormMain::BuildMenus()
+{
+    QMenu* action = menuBar()->addMenu("Action");
+    action->setObjectName("miAction");
+    connect(AddAction(action, "mimConnect", "Connect"), &QAction::triggered, this,
+            &TFormMain::btConnectClick);
+    connect(AddAction(action, "mimDisconnect", "Disconnect"), &QAction::triggered, this,
+            &TFormMain::btDisconnectClick);
+    AddSeparator(action, "N4");
+    AddAction(action, "mimResetTrafficCounter", "Reset Traffic Counter");
+    AddSeparator(action, "N5");
+    AddAction(action, "mimUpdateDynDNS", "Update DynDNS");
+    AddAction(action, "mimUpdateNTP", "Synchronize Time");
+    AddSeparator(action, "N3");
+    AddAction(action, "mimExit", "Exit");
+    menuBar()->addAction("Settings")->setObjectName("mimSettings");
+    menuBar()->addAction("Info")->setObjectName("miInfo");
+
+    pmTray = new QMenu(this);
+    pmTray->setObjectName("pmTray");
+    QAction* show = AddAction(pmTray, "miShow", "Show");
+    pmTray->setDefaultAction(show); // shown bold
+    AddSeparator(pmTray, "N1");
+    connect(AddAction(pmTray, "miConnect", "Connect"), &QAction::triggered, this,
+            &TFormMain::btConnectClick);
+    connect(AddAction(pmTray, "miDisconnect", "Disconnect"), &QAction::triggered, this,
+            &TFormMain::btDisconnectClick);
+    AddSeparator(pmTray, "N2");
+    AddAction(pmTray, "miExit", "Exit");
+}

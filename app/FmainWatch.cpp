@@ -1,0 +1,98 @@
+// The one-second watch cycle: probe, count, announce, redial, warn and close at the limit.
+#include "app/Fmain.h"
+#include "platform/MessageBox.h"
+#include "settings/RegVars.h"
+#include "traffic/CounterDeltas.h"
+
+#include <array>
+
+namespace {
+
+// Highest first, so that a jump across several thresholds gives one hint, for the highest.
+constexpr std::array LimitHints{98, 90, 70};
+
+// True while the limit box is open; a nested tick must not open a second one.
+bool LimitBoxOpen = false;
+
+} // namespace
+
+void TFormMain::WatchTimerTimer()
+{
+    // The information box of the very first run is shown from here, with the window commands.
+    const std::int32_t percentBefore = LimitPercent();
+    const bool wasConnected = Connected;
+
+    LinkCounters now{};
+    Connected = ReadStatistics(FindConnection(true), now.received, now.transmitted, now.durationMs);
+    const LinkCounters delta =
+        Connected ? CounterDeltas({LastRX, LastTX, LastDuration}, now) : LinkCounters{};
+    LastRX = now.received;
+    LastTX = now.transmitted;
+    LastDuration = now.durationMs;
+    SampleRX += delta.received;
+    SampleTX += delta.transmitted;
+    SampleDuration += delta.durationMs;
+
+    // A new connection's session starts at zero before its first bytes are counted, so every
+    // byte enters the overall sums exactly once.
+    if (Connected && !wasConnected) {
+        SessionRX = 0;
+        SessionTX = 0;
+    }
+    UpdateCounters(delta.received, delta.transmitted);
+
+    ++SampleTicks;
+    // The graph sample and the tray icon update belong here.
+
+    if (!Connected) {
+        if (wasConnected)
+            AddProtocolLine("Now, we are disconnected");
+        if (KeepingConnection && !LimitCloseDue())
+            Dial();
+        return;
+    }
+
+    if (!wasConnected) {
+        AddProtocolLine("---------------------------------------------------");
+        AddProtocolLine("Now, we are connected");
+        // The DynDNS update after a connect belongs here.
+        KeepAliveTicks = 0;
+        if (settings_.KeepConnected.Get() != 0) {
+            KeepingConnection = true;
+            AddProtocolLine("Quillmar will keep the connection.");
+        }
+    }
+
+    ++KeepAliveTicks;
+    // The keep-alive query and the monthly counter reset belong here.
+
+    if (settings_.OnLimitShowMessage.Get() != 0)
+        ShowLimitHint(percentBefore);
+    if (LimitCloseDue())
+        CloseAtLimit();
+}
+
+void TFormMain::ShowLimitHint(std::int32_t percentBefore)
+{
+    const std::int32_t percentNow = LimitPercent();
+    for (const int threshold : LimitHints) {
+        if (percentBefore < threshold && threshold <= percentNow) {
+            const QString text = QString::asprintf("Traffic has now reached %d%%.", percentNow);
+            AddProtocolLine("%s", text.toUtf8().constData());
+            platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
+            return;
+        }
+    }
+}
+
+void TFormMain::CloseAtLimit()
+{
+    AddProtocolLine("Traffic limit has been reached. Closing connection...");
+    HangUp();
+    if (LimitBoxOpen)
+        return;
+    LimitBoxOpen = true;
+    platform::ShowMessageBox(this, "Traffic limit has been reached! Connection has been closed.",
+                             "Info", platform::MbIconInformation);
+    LimitBoxOpen = false;
+}

@@ -1,0 +1,41 @@
+#include "platform/InstanceLock.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform {
+
+InstanceLock::InstanceLock(const std::filesystem::path& file)
+{
+    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0)
+        return;
+    int rc;
+    do {
+        rc = ::flock(fd_, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0)
+        result_ = Result::Acquired;
+    else
+        result_ = errno == EWOULDBLOCK ? Result::AlreadyHeld : Result::Failed;
+}
+
+InstanceLock::~InstanceLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::filesystem::path defaultLockFile()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime)
+        return std::filesystem::path(runtime) / "Quillmar.lock";
+    return "/tmp/Quillmar-" + std::to_string(::getuid()) + ".lock";
+}
+
+} // namespace platform

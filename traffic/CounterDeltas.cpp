@@ -1,0 +1,19 @@
+#include "traffic/CounterDeltas.h"
+
+namespace {
+
+bool WentBack(std::uint32_t last, std::uint32_t now)
+{
+    return static_cast<std::int32_t>(now - last) < 0;
+}
+
+} // namespace
+
+LinkCounters CounterDeltas(const LinkCounters& last, const LinkCounters& now)
+{
+    if (WentBack(last.durationMs, now.durationMs) || WentBack(last.received, now.received) ||
+        WentBack(last.transmitted, now.transmitted))
+        return now;
+    return {now.received - last.received, now.transmitted - last.transmitted,
+            now.durationMs - last.durationMs};
+}
