@@ -1,8 +1,21 @@
 #pragma once
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <functional>
+#include <ostream>
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '[' << texts.join(" | ").toStdString() << ']';
+}
 
 namespace test {
 

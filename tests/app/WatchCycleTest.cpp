@@ -1,0 +1,242 @@
+#include "app/MainWindowFixture.h"
+#include "settings/StoreRows.h"
+
+using WatchCycle = test::MainWindowFixture;
+
+TEST_F(WatchCycle, ANewConnectionIsAnnouncedAndCountedFromItsFirstByte)
+{
+    StartWindow();
+    ConnectLine(5000, 700, 1000);
+    Tick();
+    EXPECT_EQ(Protocol().mid(4), QStringList({"---------------------------------------------------",
+                                              "Now, we are connected"}));
+    EXPECT_EQ(form->stSessionRX->text(), "5.000");
+    EXPECT_EQ(form->stSessionTX->text(), "700");
+    EXPECT_EQ(settings->SumRXLo.Get(), 5000u);
+    SetLineCounters(8000, 700, 2000);
+    Tick();
+    EXPECT_EQ(form->stSessionRX->text(), "8.000");
+    EXPECT_EQ(settings->SumRXLo.Get(), 8000u);
+    EXPECT_EQ(settings->SumTXLo.Get(), 700u);
+    EXPECT_EQ(Protocol().size(), 6); // an established line says nothing more
+}
+
+TEST_F(WatchCycle, TheTickThatLosesTheLineAddsNothing)
+{
+    ConnectLine(1000, 1000, 1000);
+    StartWindow();
+    SetLineCounters(3000, 1500, 2000);
+    Tick();
+    test::StartWriteLog(store.File());
+    DropLine();
+    Tick();
+    EXPECT_EQ(test::TakeWriteLog(store.File()), std::vector<std::string>{});
+    EXPECT_EQ(settings->SumRXLo.Get(), 2000u);
+    EXPECT_EQ(form->stSessionRX->text(), "-");
+    EXPECT_EQ(form->stSumRX->text(), "2.000");
+    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
+    Tick();
+    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
+    EXPECT_EQ(Protocol().count("Now, we are disconnected"), 1);
+}
+
+TEST_F(WatchCycle, ANewSessionStartsAtZeroAfterAReconnect)
+{
+    ConnectLine(1000, 0, 1000);
+    StartWindow();
+    SetLineCounters(4000, 0, 2000);
+    Tick();
+    DropLine();
+    Tick();
+    ConnectLine(600, 0, 500);
+    Tick();
+    EXPECT_EQ(form->stSessionRX->text(), "600");
+    EXPECT_EQ(settings->SumRXLo.Get(), 3600u);
+}
+
+TEST_F(WatchCycle, CountersWrappingPast32BitsCountTheirTrueChange)
+{
+    ConnectLine(4294967000u, 4294967290u, 4294966000u);
+    StartWindow();
+    SetLineCounters(1000, 4, 704);
+    Tick();
+    EXPECT_EQ(form->stSessionRX->text(), "1.296");
+    EXPECT_EQ(form->stSessionTX->text(), "10");
+    EXPECT_EQ(settings->SumRXLo.Get(), 1296u);
+}
+
+TEST_F(WatchCycle, ALineMadeAnewBetweenTwoTicksCountsItsNewBytesOnly)
+{
+    ConnectLine(900000, 50000, 600000);
+    StartWindow();
+    SetLineCounters(1200, 300, 800); // went back while still seen connected
+    Tick();
+    EXPECT_EQ(settings->SumRXLo.Get(), 1200u);
+    EXPECT_EQ(settings->SumTXLo.Get(), 300u);
+    SetLineCounters(2200, 400, 1800);
+    Tick();
+    EXPECT_EQ(settings->SumRXLo.Get(), 2200u);
+    EXPECT_EQ(form->stSessionSum->text(), "2.600");
+}
+
+TEST_F(WatchCycle, ANewConnectionArmsRedialWhenKeepConnectedIsOn)
+{
+    settings->KeepConnected.Set(1);
+    StartWindow();
+    EXPECT_FALSE(form->IsKeepingConnection());
+    ConnectLine();
+    Tick();
+    EXPECT_TRUE(form->IsKeepingConnection());
+    EXPECT_EQ(Protocol().back(), "Quillmar will keep the connection.");
+}
+
+TEST_F(WatchCycle, RedialsAtEveryDisconnectedTickWhileArmed)
+{
+    settings->KeepConnected.Set(1);
+    ConnectLine();
+    StartWindow();
+    ras.dial = [](const char*, std::uint32_t& error) {
+        error = 678;
+        return false;
+    };
+    DropLine();
+    Tick(3);
+    EXPECT_EQ(ras.dialled.size(), 3u);
+    EXPECT_EQ(Protocol().count("Dialing error: 678"), 3);
+    form->HangUp(); // disarms
+    Tick();
+    EXPECT_EQ(ras.dialled.size(), 3u);
+}
+
+namespace {
+
+// Limit 1000 MByte: one per cent is 10,000,000 bytes.
+constexpr std::uint32_t Percent = 10'000'000;
+
+} // namespace
+
+struct HintCase {
+    std::uint32_t before;
+    std::uint32_t after;
+    const char* hint; // nullptr: no hint
+};
+
+class LimitHints : public test::MainWindowFixture,
+                   public ::testing::WithParamInterface<HintCase> {};
+
+TEST_P(LimitHints, OneHintForTheHighestThresholdCrossed)
+{
+    const HintCase& c = GetParam();
+    settings->SumRXLo.Set(c.before * Percent);
+    ConnectLine();
+    StartWindow();
+    SetLineCounters((c.after - c.before) * Percent, 0, 1000);
+    test::MessageBoxRecorder boxes;
+    Tick();
+    if (c.hint) {
+        EXPECT_EQ(boxes.boxes, QStringList(QString("Info|") + c.hint));
+        EXPECT_EQ(Protocol().back(), c.hint);
+    } else {
+        EXPECT_TRUE(boxes.boxes.isEmpty());
+        EXPECT_FALSE(Protocol().back().startsWith("Traffic has now"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WatchCycle, LimitHints,
+                         ::testing::Values(HintCase{69, 71, "Traffic has now reached 71%."},
+                                           HintCase{71, 99, "Traffic has now reached 99%."},
+                                           HintCase{69, 70, "Traffic has now reached 70%."},
+                                           HintCase{89, 90, "Traffic has now reached 90%."},
+                                           HintCase{97, 98, "Traffic has now reached 98%."},
+                                           HintCase{50, 150, "Traffic has now reached 150%."},
+                                           HintCase{70, 89, nullptr}, HintCase{98, 120, nullptr},
+                                           HintCase{10, 69, nullptr}));
+
+TEST_F(WatchCycle, NoHintsWhenSwitchedOff)
+{
+    settings->OnLimitShowMessage.Set(0);
+    settings->SumRXLo.Set(69 * Percent);
+    ConnectLine();
+    StartWindow();
+    SetLineCounters(2 * Percent, 0, 1000);
+    test::MessageBoxRecorder boxes;
+    Tick();
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+}
+
+TEST_F(WatchCycle, NoHintAboveTheTopThresholdAtStartButAgainAfterTheTotalDrops)
+{
+    settings->SumRXLo.Set(99 * Percent);
+    ConnectLine();
+    StartWindow();
+    test::MessageBoxRecorder boxes;
+    SetLineCounters(1000, 0, 1000);
+    Tick();
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+    form->SetSumRX(0);
+    SetLineCounters(1000 + 70 * Percent, 0, 2000);
+    Tick();
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 70%."));
+}
+
+TEST_F(WatchCycle, ANestedTickInsideAHintBoxDoesNotRepeatTheHint)
+{
+    settings->SumRXLo.Set(69 * Percent);
+    ConnectLine();
+    StartWindow();
+    SetLineCounters(2 * Percent, 0, 1000);
+    test::MessageBoxRecorder boxes;
+    boxes.whileOpen = [&] {
+        SetLineCounters(2 * Percent + 5000, 0, 2000);
+        Tick(); // the timer goes on behind the modal box
+    };
+    Tick();
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 71%."));
+    EXPECT_EQ(Protocol().count("Traffic has now reached 71%."), 1);
+    EXPECT_EQ(settings->SumRXLo.Get(), 71 * Percent + 5000);
+}
+
+TEST_F(WatchCycle, AtTheLimitTheLineIsClosedOnceAndNotRedialled)
+{
+    settings->OnLimitCloseConnection.Set(1);
+    settings->OnLimitShowMessage.Set(0);
+    settings->KeepConnected.Set(1);
+    settings->SumRXLo.Set(99 * Percent);
+    ConnectLine();
+    StartWindow();
+    ASSERT_TRUE(form->IsKeepingConnection());
+    SetLineCounters(Percent, 0, 1000);
+    test::MessageBoxRecorder boxes;
+    Tick();
+    EXPECT_EQ(Protocol().mid(Protocol().size() - 2),
+              QStringList({"Traffic limit has been reached. Closing connection...",
+                           "Connection closed successfully."}));
+    EXPECT_EQ(boxes.boxes,
+              QStringList("Info|Traffic limit has been reached! Connection has been closed."));
+    EXPECT_FALSE(form->IsKeepingConnection());
+    Tick(2);
+    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
+    EXPECT_TRUE(ras.dialled.empty());
+}
+
+TEST_F(WatchCycle, ARefusedHangUpAtTheLimitIsRetriedEveryTickWithOneBoxAtATime)
+{
+    settings->OnLimitCloseConnection.Set(1);
+    settings->OnLimitShowMessage.Set(0);
+    settings->SumRXLo.Set(100 * Percent);
+    ras.hangUpResult = 5;
+    ConnectLine();
+    StartWindow();
+    test::MessageBoxRecorder boxes;
+    int nested = 0;
+    boxes.whileOpen = [&] {
+        if (nested++ == 0)
+            Tick(); // a nested tick while the limit box is open shows no second box
+    };
+    Tick();
+    EXPECT_EQ(boxes.boxes.size(), 1);
+    EXPECT_EQ(Protocol().count("Traffic limit has been reached. Closing connection..."), 2);
+    EXPECT_EQ(Protocol().count("Error during closing the connection (Code 5)"), 2);
+    Tick(); // the box is closed again: the next tick may show it
+    EXPECT_EQ(boxes.boxes.size(), 2);
+}
