@@ -1,7 +1,18 @@
+#include "app/ProgramStart.h"
+#include "platform/Clock.h"
+#include "platform/InstanceLock.h"
+#include "platform/KernelLinks.h"
+#include "platform/RegistryStore.h"
+#include "settings/RegVars.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // The settings are read before anything else, so every part of the program sees them.
+    CRegVars settings(platform::defaultRegistryFile());
     QApplication app(argc, argv);
-    return 0;
+    platform::KernelLinks links;
+    const platform::SystemClock clock;
+    return RunProgram(app, {{settings, links, clock}, platform::defaultLockFile()});
 }

@@ -1,0 +1,134 @@
+#include "app/MainWindowFixture.h"
+#include "app/ProgramStart.h"
+#include "platform/InstanceLock.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace {
+
+class ProgramStart : public test::MainWindowFixture {
+protected:
+    ProgramServices Services() const
+    {
+        return {{*settings, const_cast<test::FakeRasApi&>(ras), clock}, lockFile};
+    }
+
+    // Runs the program until its event loop is idle, noting which main windows were visible.
+    int RunUntilIdle()
+    {
+        QTimer::singleShot(50, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* main = qobject_cast<TFormMain*>(widget)) {
+                    ++mainWindows;
+                    visibleMainWindows += main->isVisible();
+                }
+            QApplication::quit();
+        });
+        return RunProgram(*qApp, Services());
+    }
+
+    // True once `process` holds the lock, false if it ended or took longer than ten seconds.
+    bool WaitUntilLockHeld(const QProcess& process) const
+    {
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+            if (platform::InstanceLock(lockFile).result() ==
+                platform::InstanceLock::Result::AlreadyHeld)
+                return true;
+            QThread::msleep(10);
+        }
+        return false;
+    }
+
+    std::filesystem::path lockFile = store.Dir() / "Quillmar.lock";
+    int mainWindows = 0;
+    int visibleMainWindows = 0;
+};
+
+// A throwing link service stands for any failure during start-up.
+class ThrowingRas final : public platform::RasApi {
+public:
+    std::uint32_t EnumConnections(std::span<platform::RasConnection>, std::size_t&) override
+    {
+        throw std::runtime_error("the link service is gone");
+    }
+    std::uint32_t GetConnectStatus(platform::RasHandle, std::uint32_t&) override { return 1; }
+    std::uint32_t GetConnectionStatistics(platform::RasHandle, platform::RasStats&) override
+    {
+        return 1;
+    }
+    std::uint32_t HangUp(platform::RasHandle) override { return 1; }
+    bool DialDlg(const char*, std::uint32_t&) override { return false; }
+    std::uint32_t EnumEntries(std::span<platform::RasEntryName>, std::size_t&) override
+    {
+        return 1;
+    }
+};
+
+} // namespace
+
+TEST_F(ProgramStart, ShowsTheMainWindowAndReturnsZero)
+{
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(mainWindows, 1);
+    EXPECT_EQ(visibleMainWindows, 1);
+    EXPECT_EQ(QApplication::applicationName(), "Quillmar");
+}
+
+TEST_F(ProgramStart, StartMinimizedShowsNoWindow)
+{
+    settings->StartMinimized.Set(1);
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(mainWindows, 1);
+    EXPECT_EQ(visibleMainWindows, 0);
+}
+
+TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKilled)
+{
+    lockFile = platform::defaultLockFile(); // where the real program takes it
+    QProcess first;
+    first.start(QUILLMAR_BINARY, {});
+    ASSERT_TRUE(WaitUntilLockHeld(first));
+
+    test::MessageBoxRecorder boxes;
+    EXPECT_EQ(RunProgram(*qApp, Services()), 0);
+    EXPECT_EQ(boxes.boxes,
+              QStringList("Info|Quillmar is already running. Take a look into the system tray!"));
+    EXPECT_EQ(mainWindows, 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.kill(); // SIGKILL: the kernel releases the lock
+    first.waitForFinished();
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(mainWindows, 1);
+    EXPECT_EQ(boxes.boxes.size(), 1);
+
+    QProcess next;
+    next.start(QUILLMAR_BINARY, {});
+    EXPECT_TRUE(WaitUntilLockHeld(next));
+    next.kill();
+    next.waitForFinished();
+}
+
+TEST_F(ProgramStart, ALockThatCannotBeTakenGivesTheUnknownReasonBox)
+{
+    lockFile = store.Dir() / "no such folder" / "Quillmar.lock";
+    test::MessageBoxRecorder boxes;
+    EXPECT_EQ(RunProgram(*qApp, Services()), 0);
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Failed to run Quillmar for a unknown reason. Maybe, "
+                                       "the program is already running."));
+}
+
+TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
+{
+    ThrowingRas broken;
+    test::MessageBoxRecorder boxes;
+    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock}, lockFile}), 0);
+    EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
+}
