@@ -29,6 +29,7 @@ std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std:
 {
     count = 0;
     if (const int error = netlink_.DumpLinks(dump_)) {
+        // Links not seen count as dropped, as they do for the caller.
         snapshot_.clear();
         return static_cast<std::uint32_t>(error);
     }

@@ -155,9 +155,9 @@ int RouteNetlink::Request(const void* message, std::size_t length, std::uint32_t
 
 int RouteNetlink::Receive(int socket, std::size_t& length)
 {
-    sockaddr_nl sender{};
-    socklen_t senderLength = sizeof sender;
     for (;;) {
+        sockaddr_nl sender{};
+        socklen_t senderLength = sizeof sender;
         const ssize_t received = ::recvfrom(socket, buffer_.data(), buffer_.size(), MSG_TRUNC,
                                             reinterpret_cast<sockaddr*>(&sender), &senderLength);
         if (received < 0 && errno == EINTR)
