@@ -225,16 +225,4 @@ TEST(KernelLinksMessages, EveryTruncationIsRejectedOrParsedWhole)
     }
 }
 
-TEST(KernelLinksMessages, AckCarriesTheKernelsAnswer)
-{
-    for (const int code : {0, -ENODEV, -EPERM}) {
-        bool answered = false;
-        EXPECT_EQ(platform::ParseAck(Control(NLMSG_ERROR, code), Sequence, answered), -code);
-        EXPECT_TRUE(answered);
-    }
-    bool answered = false;
-    EXPECT_EQ(platform::ParseAck(LinkMessage(3, "eth0"), Sequence, answered), 0);
-    EXPECT_FALSE(answered);
-}
-
 } // namespace
