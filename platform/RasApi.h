@@ -12,6 +12,8 @@ namespace platform {
 using RasHandle = std::uint32_t;
 
 inline constexpr std::size_t RasMaxEntryName = 256;
+// Any state below RasConnectedState is a connection still being set up.
+inline constexpr std::uint32_t RasConnectingState = 2;
 inline constexpr std::uint32_t RasConnectedState = 0x2000;
 inline constexpr std::uint32_t RasDisconnectedState = 0x2001;
 inline constexpr std::uint32_t RasErrorBufferTooSmall = 603;

@@ -1,36 +1,48 @@
 #include "traffic/LinkProbe.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
-platform::RasHandle FindConnection(platform::RasApi& ras, const char* connectionName,
-                                   bool checkState)
+using namespace platform;
+
+namespace {
+
+// Polled every second: the records live on the stack, and the service is not asked again with
+// a larger buffer when they do not suffice.
+constexpr std::size_t MaxActiveConnections = 20;
+
+} // namespace
+
+RasHandle FindConnection(RasApi& ras, const char* connectionName, bool checkState)
 {
-    std::array<platform::RasConnection, 20> buffer;
+    std::array<RasConnection, MaxActiveConnections> connections;
     std::size_t count = 0;
-    if (ras.EnumConnections(buffer, count) != 0)
+    if (ras.EnumConnections(connections, count) != 0)
         return InvalidConnection;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (std::strcmp(buffer[i].entryName, connectionName) != 0)
-            continue;
-        if (!checkState)
-            return buffer[i].handle;
-        std::uint32_t state = 0;
-        if (ras.GetConnectStatus(buffer[i].handle, state) != 0 ||
-            state != platform::RasConnectedState)
-            return InvalidConnection;
-        return buffer[i].handle;
-    }
-    return InvalidConnection;
+    const auto active = std::span(connections).first(std::min(count, connections.size()));
+    const auto match = std::find_if(active.begin(), active.end(), [&](const RasConnection& c) {
+        return std::strncmp(c.entryName, connectionName, sizeof c.entryName) == 0;
+    });
+    if (match == active.end())
+        return InvalidConnection;
+    if (!checkState)
+        return match->handle;
+    std::uint32_t state = 0;
+    if (ras.GetConnectStatus(match->handle, state) != 0 || state != RasConnectedState)
+        return InvalidConnection;
+    return match->handle;
 }
 
-bool ReadStatistics(platform::RasApi& ras, platform::RasHandle connection, std::uint32_t& received,
+bool ReadStatistics(RasApi& ras, RasHandle connection, std::uint32_t& received,
                     std::uint32_t& transmitted, std::uint32_t& durationMs)
 {
-    received = transmitted = durationMs = 0;
+    received = 0;
+    transmitted = 0;
+    durationMs = 0;
     if (connection == InvalidConnection)
         return false;
-    platform::RasStats stats{};
+    RasStats stats{};
     if (ras.GetConnectionStatistics(connection, stats) != 0)
         return false;
     received = stats.bytesReceived;

@@ -1,0 +1,21 @@
+#include "platform/KernelLinks.h"
+#include "traffic/LinkProbe.h"
+
+#include <benchmark/benchmark.h>
+
+// One watch-cycle probe of the loopback link: a link dump over a fresh netlink socket, then
+// status and statistics from that snapshot.
+static void BM_ProbeLoopback(benchmark::State& state)
+{
+    platform::KernelLinks links;
+    std::uint32_t received = 0, transmitted = 0, duration = 0;
+    for (auto _ : state) {
+        const auto connection = FindConnection(links, "lo", true);
+        if (!ReadStatistics(links, connection, received, transmitted, duration)) {
+            state.SkipWithError("lo is not up in this namespace");
+            break;
+        }
+        benchmark::DoNotOptimize(received);
+    }
+}
+BENCHMARK(BM_ProbeLoopback);

@@ -1,0 +1,138 @@
+#include "platform/KernelLinks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <linux/if.h>
+
+namespace platform {
+
+namespace {
+
+// PPP devices never report their operational state, so "unknown" counts as up.
+bool IsConnected(const LinkRecord& link)
+{
+    const bool carrier = (link.flags & IFF_UP) && (link.flags & IFF_RUNNING);
+    return carrier && (link.operState == IF_OPER_UP || link.operState == IF_OPER_UNKNOWN);
+}
+
+void CopyName(char (&target)[RasMaxEntryName + 1], const char (&name)[IFNAMSIZ])
+{
+    static_assert(IFNAMSIZ <= RasMaxEntryName + 1);
+    std::memcpy(target, name, IFNAMSIZ);
+}
+
+} // namespace
+
+KernelLinks::KernelLinks(MonotonicNow now) : now_(std::move(now)) {}
+
+std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std::size_t& count)
+{
+    count = 0;
+    if (const int error = netlink_.DumpLinks(dump_)) {
+        // Links not seen count as dropped, as they do for the caller.
+        snapshot_.clear();
+        return static_cast<std::uint32_t>(error);
+    }
+    TakeSnapshot(dump_);
+    for (const LinkState& state : snapshot_) {
+        if (!(state.link.flags & IFF_UP))
+            continue;
+        if (count == buffer.size()) {
+            count = 0;
+            return RasErrorBufferTooSmall;
+        }
+        buffer[count].handle = state.link.index;
+        CopyName(buffer[count].entryName, state.link.name);
+        ++count;
+    }
+    return 0;
+}
+
+// Carries each link's connect time over from the previous snapshot while it stays connected
+// under the same index; a link that drops or is recreated starts again.
+void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
+{
+    std::sort(links.begin(), links.end(),
+              [](const LinkRecord& a, const LinkRecord& b) { return a.index < b.index; });
+    std::swap(previous_, snapshot_);
+    snapshot_.clear();
+    snapshotTime_ = now_();
+    auto earlier = previous_.cbegin();
+    for (const LinkRecord& link : links) {
+        while (earlier != previous_.cend() && earlier->link.index < link.index)
+            ++earlier;
+        const bool stillConnected =
+            earlier != previous_.cend() && earlier->link.index == link.index && earlier->connected;
+        const bool connected = IsConnected(link);
+        snapshot_.push_back(
+            {link, connected,
+             connected && stillConnected ? earlier->connectedSince : snapshotTime_});
+    }
+}
+
+const KernelLinks::LinkState* KernelLinks::Find(RasHandle connection) const
+{
+    const auto it = std::lower_bound(
+        snapshot_.begin(), snapshot_.end(), connection,
+        [](const LinkState& state, RasHandle index) { return state.link.index < index; });
+    return it != snapshot_.end() && it->link.index == connection ? &*it : nullptr;
+}
+
+std::uint32_t KernelLinks::GetConnectStatus(RasHandle connection, std::uint32_t& state)
+{
+    const LinkState* link = Find(connection);
+    if (!link)
+        return RasErrorInvalidHandle;
+    if (link->connected)
+        state = RasConnectedState;
+    else
+        state = (link->link.flags & IFF_UP) ? RasConnectingState : RasDisconnectedState;
+    return 0;
+}
+
+std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStats& stats)
+{
+    const LinkState* link = Find(connection);
+    if (!link)
+        return RasErrorInvalidHandle;
+    if (!link->link.hasCounters)
+        return ENODATA;
+    const auto connectedFor =
+        std::chrono::duration_cast<std::chrono::milliseconds>(snapshotTime_ - link->connectedSince);
+    // The program expects 32-bit counters that wrap.
+    stats.bytesReceived = static_cast<std::uint32_t>(link->link.bytesReceived);
+    stats.bytesTransmitted = static_cast<std::uint32_t>(link->link.bytesTransmitted);
+    stats.connectDurationMs = static_cast<std::uint32_t>(connectedFor.count());
+    return 0;
+}
+
+std::uint32_t KernelLinks::HangUp(RasHandle connection)
+{
+    return static_cast<std::uint32_t>(netlink_.SetLinkUp(connection, false));
+}
+
+bool KernelLinks::DialDlg(const char* entry, std::uint32_t& error)
+{
+    error = static_cast<std::uint32_t>(netlink_.SetLinkUp(entry, true));
+    return error == 0;
+}
+
+std::uint32_t KernelLinks::EnumEntries(std::span<RasEntryName> buffer, std::size_t& count)
+{
+    count = 0;
+    if (const int error = netlink_.DumpLinks(dump_))
+        return static_cast<std::uint32_t>(error);
+    for (const LinkRecord& link : dump_) {
+        if (std::strcmp(link.name, "lo") == 0)
+            continue;
+        if (count == buffer.size()) {
+            count = 0;
+            return RasErrorBufferTooSmall;
+        }
+        CopyName(buffer[count].name, link.name);
+        ++count;
+    }
+    return 0;
+}
+
+} // namespace platform

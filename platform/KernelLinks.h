@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/LinkMessages.h"
+#include "platform/RasApi.h"
+#include "platform/RouteNetlink.h"
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace platform {
+
+// The remote-access service over the kernel's network links: an entry is an interface name, a
+// connection handle is an interface index, and an active connection is a link that is
+// administratively up. Each EnumConnections takes one snapshot of every link of the calling
+// thread's namespace; status and statistics answer from that snapshot, so both byte counters
+// belong to one instant. Error codes are errno values.
+class KernelLinks final : public RasApi {
+public:
+    using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
+
+    explicit KernelLinks(MonotonicNow now = std::chrono::steady_clock::now);
+
+    std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
+    std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
+    std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
+    std::uint32_t HangUp(RasHandle connection) override;
+    // Kernel links have no dial dialog: the link is set up and the call returns at once.
+    bool DialDlg(const char* entry, std::uint32_t& error) override;
+    std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;
+
+private:
+    struct LinkState {
+        LinkRecord link;
+        bool connected;
+        std::chrono::steady_clock::time_point connectedSince;
+    };
+
+    void TakeSnapshot(std::vector<LinkRecord>& links);
+    const LinkState* Find(RasHandle connection) const;
+
+    MonotonicNow now_;
+    RouteNetlink netlink_;
+    std::vector<LinkRecord> dump_;
+    // Sorted by interface index; the previous one tells how long each link has been connected.
+    std::vector<LinkState> snapshot_;
+    std::vector<LinkState> previous_;
+    std::chrono::steady_clock::time_point snapshotTime_;
+};
+
+} // namespace platform

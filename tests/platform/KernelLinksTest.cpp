@@ -1,0 +1,292 @@
+#include "platform/KernelLinks.h"
+
+#include "platform/NetNamespace.h"
+#include "traffic/LinkProbe.h"
+
+#include <arpa/inet.h>
+#include <array>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <netinet/in.h>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using platform::RasHandle;
+
+namespace {
+
+constexpr const char* NeedsRoot = "needs root to create network namespaces";
+// Ethernet, IPv4 and UDP headers around each datagram's payload.
+constexpr std::uint32_t FrameOverhead = 14 + 20 + 8;
+constexpr std::uint16_t SinkPort = 9000;
+
+struct Reading {
+    RasHandle handle;
+    bool connected;
+    std::uint32_t received;
+    std::uint32_t transmitted;
+    std::uint32_t durationMs;
+};
+
+// The probe as the watch cycle makes it.
+Reading Probe(platform::RasApi& ras, const char* entry)
+{
+    Reading reading{FindConnection(ras, entry, true), false, 0, 0, 0};
+    reading.connected = ReadStatistics(ras, reading.handle, reading.received, reading.transmitted,
+                                       reading.durationMs);
+    return reading;
+}
+
+// The kernel brings carrier changes to a link's state asynchronously; waits for them without
+// asking the layer under test.
+void WaitForOperState(const test::NetNamespace& ns, const std::string& link, bool up)
+{
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        const bool isUp = ns.Check("cat /sys/class/net/" + link + "/operstate") == "up";
+        if (isUp == up)
+            return;
+        std::this_thread::sleep_for(10ms);
+    }
+    FAIL() << link << " never went " << (up ? "up" : "down");
+}
+
+std::uint64_t SysfsValue(const test::NetNamespace& ns, const std::string& file)
+{
+    return std::stoull(ns.Check("cat /sys/class/net/" + file), nullptr, 0);
+}
+
+// Capabilities belong to a thread, so this leaves the rest of the test process alone.
+void DropNetAdminOnThisThread()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
+    data[0].effective &= ~(1u << CAP_NET_ADMIN);
+    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
+}
+
+class Socket {
+public:
+    explicit Socket(int fd) : fd(fd) {}
+    ~Socket() { ::close(fd); }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    const int fd;
+};
+
+sockaddr_in Address(const std::string& address, std::uint16_t port)
+{
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    ::inet_pton(AF_INET, address.c_str(), &result.sin_addr);
+    return result;
+}
+
+// A UDP socket of `ns` bound to `address`: a sink there takes datagrams, so no ICMP error
+// travels back to disturb the counts.
+Socket UdpSocket(const test::NetNamespace& ns, const std::string& address, std::uint16_t port)
+{
+    return Socket(ns.RunInside([&] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const sockaddr_in local = Address(address, port);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+        return fd;
+    }));
+}
+
+void SendDatagrams(const Socket& from, const std::string& to, int count, std::size_t size)
+{
+    const std::string payload(size, 'q');
+    const sockaddr_in target = Address(to, SinkPort);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(::sendto(from.fd, payload.data(), size, 0,
+                           reinterpret_cast<const sockaddr*>(&target), sizeof target),
+                  static_cast<ssize_t>(size));
+}
+
+// wan0 in a "home" namespace, linked by a veth pair to isp0 in an "isp" namespace. The layer
+// under test runs on threads moved into home, with a monotonic clock the test moves by hand.
+class KernelLinksTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!test::NetNamespace::CanCreate())
+            GTEST_SKIP() << NeedsRoot;
+        home.emplace();
+        isp.emplace();
+        veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
+        WaitForOperState(*home, "wan0", true);
+    }
+
+    Reading ProbeWan()
+    {
+        return home->RunInside([this] { return Probe(links, "wan0"); });
+    }
+
+    std::optional<test::NetNamespace> home;
+    std::optional<test::NetNamespace> isp;
+    test::VethPair veth;
+    std::chrono::steady_clock::time_point now;
+    platform::KernelLinks links{[this] { return now; }};
+};
+
+TEST_F(KernelLinksTest, ProbeFollowsTheLinkUpAndDown)
+{
+    EXPECT_TRUE(ProbeWan().connected);
+
+    isp->Check("ip link set isp0 down"); // wan0 stays up without a carrier: being dialled
+    WaitForOperState(*home, "wan0", false);
+    EXPECT_FALSE(ProbeWan().connected);
+    home->RunInside([this] {
+        const RasHandle dialling = FindConnection(links, "wan0", false);
+        ASSERT_NE(dialling, InvalidConnection);
+        std::uint32_t state = 0;
+        EXPECT_EQ(links.GetConnectStatus(dialling, state), 0u);
+        EXPECT_EQ(state, platform::RasConnectingState);
+    });
+
+    home->Check("ip link set wan0 down");
+    EXPECT_EQ(home->RunInside([this] { return FindConnection(links, "wan0", false); }),
+              InvalidConnection);
+
+    home->Check("ip link set wan0 up");
+    isp->Check("ip link set isp0 up");
+    WaitForOperState(*home, "wan0", true);
+    EXPECT_TRUE(ProbeWan().connected);
+}
+
+TEST_F(KernelLinksTest, CountersAreTheKernelsInOneSnapshot)
+{
+    const Socket ispSink = UdpSocket(*isp, veth.right.address, SinkPort);
+    const Socket homeSink = UdpSocket(*home, veth.left.address, SinkPort);
+    const Socket fromHome = UdpSocket(*home, veth.left.address, 0);
+    const Socket fromIsp = UdpSocket(*isp, veth.right.address, 0);
+
+    const Reading before = ProbeWan();
+    SendDatagrams(fromHome, veth.right.address, 30, 1000);
+    SendDatagrams(fromIsp, veth.left.address, 20, 500);
+    const Reading after = ProbeWan();
+
+    ASSERT_TRUE(after.connected);
+    EXPECT_EQ(after.transmitted - before.transmitted, 30 * (1000 + FrameOverhead));
+    EXPECT_EQ(after.received - before.received, 20 * (500 + FrameOverhead));
+    EXPECT_EQ(after.received,
+              static_cast<std::uint32_t>(SysfsValue(*home, "wan0/statistics/rx_bytes")));
+    EXPECT_EQ(after.transmitted,
+              static_cast<std::uint32_t>(SysfsValue(*home, "wan0/statistics/tx_bytes")));
+}
+
+TEST_F(KernelLinksTest, DurationGrowsAndRestartsWithANewConnection)
+{
+    const Reading first = ProbeWan();
+    EXPECT_EQ(first.durationMs, 0u);
+    now += 1500ms;
+    EXPECT_EQ(ProbeWan().durationMs, 1500u);
+
+    isp->Check("ip link set isp0 down");
+    WaitForOperState(*home, "wan0", false);
+    EXPECT_FALSE(ProbeWan().connected);
+    now += 1000ms;
+    isp->Check("ip link set isp0 up");
+    WaitForOperState(*home, "wan0", true);
+    EXPECT_EQ(ProbeWan().durationMs, 0u);
+    now += 700ms;
+    EXPECT_EQ(ProbeWan().durationMs, 700u);
+
+    // Recreated between two polls: same name, new index, so a new connection.
+    home->Check("ip link delete wan0");
+    veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
+    WaitForOperState(*home, "wan0", true);
+    now += 300ms;
+    const Reading recreated = ProbeWan();
+    EXPECT_NE(recreated.handle, first.handle);
+    EXPECT_EQ(recreated.durationMs, 0u);
+}
+
+TEST_F(KernelLinksTest, HangUpTakesTheLinkDownAndDialBringsItUp)
+{
+    const RasHandle wan = ProbeWan().handle;
+    ASSERT_NE(wan, InvalidConnection);
+    const auto wanFlags = [this] { return SysfsValue(*home, "wan0/flags"); };
+
+    EXPECT_EQ(home->RunInside([&] { return links.HangUp(wan); }), 0u);
+    EXPECT_EQ(wanFlags() & IFF_UP, 0u);
+
+    std::uint32_t error = 1;
+    EXPECT_TRUE(home->RunInside([&] { return links.DialDlg("wan0", error); }));
+    EXPECT_EQ(error, 0u);
+    EXPECT_NE(wanFlags() & IFF_UP, 0u);
+
+    EXPECT_FALSE(home->RunInside([&] { return links.DialDlg("nosuch0", error); }));
+    EXPECT_EQ(error, std::uint32_t{ENODEV});
+
+    EXPECT_EQ(home->RunInside([&] {
+        DropNetAdminOnThisThread();
+        return links.HangUp(wan);
+    }),
+              std::uint32_t{EPERM});
+    EXPECT_NE(wanFlags() & IFF_UP, 0u);
+}
+
+TEST_F(KernelLinksTest, EntriesAreEveryLinkButLoopback)
+{
+    home->Check("ip link add name spare0 type veth peer name spare1"); // both stay down
+    home->RunInside([this] {
+        std::array<platform::RasEntryName, 8> entries;
+        std::size_t count = 0;
+        ASSERT_EQ(links.EnumEntries(entries, count), 0u);
+        std::set<std::string> names;
+        for (std::size_t i = 0; i < count; ++i)
+            names.insert(entries[i].name);
+        EXPECT_EQ(names, (std::set<std::string>{"spare0", "spare1", "wan0"}));
+        EXPECT_EQ(links.EnumEntries(std::span(entries).first(2), count),
+                  platform::RasErrorBufferTooSmall);
+        EXPECT_EQ(count, 0u);
+
+        std::array<platform::RasConnection, 8> active;
+        ASSERT_EQ(links.EnumConnections(active, count), 0u);
+        EXPECT_EQ(count, 2u); // lo and wan0
+    });
+}
+
+// Hundreds of links span many dump datagrams; 21 active ones hide the watched link.
+TEST(KernelLinksCrowd, ManyLinksAreAllSeenAndTwentyOneActiveHideTheWatchedOne)
+{
+    if (!test::NetNamespace::CanCreate())
+        GTEST_SKIP() << NeedsRoot;
+    const test::NetNamespace crowd;
+    crowd.Check("for i in $(seq 150); do echo link add name v${i}a type veth peer name v${i}b;"
+                " done | ip -batch -");
+    std::istringstream listed(crowd.Check("ls /sys/class/net"));
+    std::set<std::string> expected{std::istream_iterator<std::string>(listed), {}};
+    expected.erase("lo");
+    ASSERT_EQ(expected.size(), 300u);
+
+    platform::KernelLinks links;
+    crowd.RunInside([&] {
+        std::vector<platform::RasEntryName> entries(400);
+        std::size_t count = 0;
+        ASSERT_EQ(links.EnumEntries(entries, count), 0u);
+        std::set<std::string> names;
+        for (std::size_t i = 0; i < count; ++i)
+            names.insert(entries[i].name);
+        EXPECT_EQ(names, expected);
+    });
+
+    crowd.Check("for i in $(seq 20); do ip link set v${i}a up; done"); // with lo: 21 active
+    EXPECT_EQ(crowd.RunInside([&] { return FindConnection(links, "v1a", false); }),
+              InvalidConnection);
+    crowd.Check("ip link set v20a down");
+    EXPECT_NE(crowd.RunInside([&] { return FindConnection(links, "v1a", false); }),
+              InvalidConnection);
+}
+
+} // namespace
