@@ -34,8 +34,9 @@ protected:
     }
 
     // True once `process` holds the lock, false if it ended or took longer than ten seconds.
-    bool WaitUntilLockHeld(const QProcess& process) const
+    bool WaitUntilLockHeld(QProcess& process) const
     {
+        process.waitForStarted();
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired() && process.state() == QProcess::Running) {
             if (platform::InstanceLock(lockFile).result() ==
