@@ -47,8 +47,8 @@ TEST(OptionsLayout, PlacedOnceRightOfAndBelowTheScreenCentre)
 {
     OptionsHarness h;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(h.form.pos(), QPoint((screen.width() - 496) / 2 + 50,
-                                   (screen.height() - 442) / 2 + 30));
+    EXPECT_EQ(h.form.pos(),
+              QPoint((screen.width() - 496) / 2 + 50, (screen.height() - 442) / 2 + 30));
 
     h.Open();
     h.form.move(10, 20); // where the user dragged it
@@ -65,8 +65,10 @@ TEST(OptionsLayout, GroupsInTwoColumns)
     const struct {
         const char* name;
         const char* caption;
-    } groups[] = {{"gbConnection", "Connection"},   {"gbTrafficHistory", "Traffic History "},
-                  {"gbTrafficLimit", "Traffic Limit"}, {"gbDynDNS", "DynDNS"},
+    } groups[] = {{"gbConnection", "Connection"},
+                  {"gbTrafficHistory", "Traffic History "},
+                  {"gbTrafficLimit", "Traffic Limit"},
+                  {"gbDynDNS", "DynDNS"},
                   {"gbMisc", "Misc"}};
     for (const auto& g : groups) {
         SCOPED_TRACE(g.name);
@@ -183,7 +185,7 @@ TEST(OptionsLayout, EveryCaptionFitsTheFixedArea)
 TEST(OptionsLayout, ItemLists)
 {
     OptionsHarness h;
-    const QStringList bandwidths = {"64",   "128",  "192",  "256",   "384",  "512",  "768",
+    const QStringList bandwidths = {"64",   "128",  "192",  "256",  "384",   "512",  "768",
                                     "1024", "2048", "3072", "6000", "16000", "24000"};
     QStringList days{"Never"};
     for (int day = 1; day <= 28; ++day)

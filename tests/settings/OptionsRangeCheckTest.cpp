@@ -55,8 +55,7 @@ TEST_P(OptionsTrimBlanks, RemovesBlanksAndControlCharactersAtBothEnds)
 
 INSTANTIATE_TEST_SUITE_P(Rows, OptionsTrimBlanks,
                          testing::Values(TrimRow{"", ""}, TrimRow{" \t\r\n\x1f\x7f", ""},
-                                         TrimRow{"  eth0\t", "eth0"},
-                                         TrimRow{"my host", "my host"},
+                                         TrimRow{"  eth0\t", "eth0"}, TrimRow{"my host", "my host"},
                                          TrimRow{"\xc3\xa4 ", "\xc3\xa4"}));
 
 } // namespace
