@@ -24,10 +24,11 @@ class TFormOptions : public QDialog {
 public:
     TFormOptions(QWidget* parent, CRegVars& vars, platform::RasApi& ras);
 
-protected:
-    void showEvent(QShowEvent* event) override;
     // Every close (OK, Cancel, Escape, title bar) passes here, so the checks can keep it open.
     void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct CheckedNumbers {

@@ -136,7 +136,7 @@ TEST_P(OptionsExec, ReturnsAcceptedOnlyForOkWithAllFieldsValid)
         GetParam().close(h);
     });
     // A dialog that fails to close would otherwise hang the test.
-    QTimer::singleShot(5000, &h.form, [&] { static_cast<QDialog&>(h.form).done(-1); });
+    QTimer::singleShot(5000, &h.form, [&] { h.form.done(-1); });
     EXPECT_EQ(h.form.exec(), GetParam().result);
     EXPECT_EQ(h.vars.TrafficLimit.Get(), GetParam().result == QDialog::Accepted ? 2000u : 1000u);
     EXPECT_EQ(log.Names().size(), GetParam().result == QDialog::Accepted ? 19u : 0u);
