@@ -31,6 +31,7 @@ std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std:
     if (const int error = netlink_.DumpLinks(dump_)) {
         // Links not seen count as dropped, as they do for the caller.
         snapshot_.clear();
+        previousComplete_ = false;
         return static_cast<std::uint32_t>(error);
     }
     TakeSnapshot(dump_);
@@ -48,8 +49,14 @@ std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std:
     return 0;
 }
 
-// Carries each link's connect time over from the previous snapshot while it stays connected
-// under the same index; a link that drops or is recreated starts again.
+// Carries each link's connect time and counter base over from the previous snapshot while it
+// stays connected under the same index; a link that drops or is recreated starts again.
+//
+// Kernel counters live as long as the interface, not the connection: a link brought down and up
+// keeps counting. So a connection's counters start from the link's counters when it was last
+// seen not connected (nothing flows then), from 0 for a link created since the last complete
+// snapshot (it counts from its creation, as a dial-up device does), and otherwise from the
+// moment it is first seen, so that no earlier traffic is ever counted as new.
 void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
 {
     std::sort(links.begin(), links.end(),
@@ -61,13 +68,23 @@ void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
     for (const LinkRecord& link : links) {
         while (earlier != previous_.cend() && earlier->link.index < link.index)
             ++earlier;
-        const bool stillConnected =
-            earlier != previous_.cend() && earlier->link.index == link.index && earlier->connected;
-        const bool connected = IsConnected(link);
-        snapshot_.push_back(
-            {link, connected,
-             connected && stillConnected ? earlier->connectedSince : snapshotTime_});
+        const bool seenBefore = earlier != previous_.cend() && earlier->link.index == link.index;
+        LinkState state{link, IsConnected(link), snapshotTime_, link.bytesReceived,
+                        link.bytesTransmitted};
+        if (state.connected && seenBefore && earlier->connected) {
+            state.connectedSince = earlier->connectedSince;
+            state.baseReceived = earlier->baseReceived;
+            state.baseTransmitted = earlier->baseTransmitted;
+        } else if (state.connected && seenBefore) {
+            state.baseReceived = earlier->link.bytesReceived;
+            state.baseTransmitted = earlier->link.bytesTransmitted;
+        } else if (state.connected && previousComplete_) {
+            state.baseReceived = 0;
+            state.baseTransmitted = 0;
+        }
+        snapshot_.push_back(state);
     }
+    previousComplete_ = true;
 }
 
 const KernelLinks::LinkState* KernelLinks::Find(RasHandle connection) const
@@ -100,8 +117,9 @@ std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStat
     const auto connectedFor =
         std::chrono::duration_cast<std::chrono::milliseconds>(snapshotTime_ - link->connectedSince);
     // The program expects 32-bit counters that wrap.
-    stats.bytesReceived = static_cast<std::uint32_t>(link->link.bytesReceived);
-    stats.bytesTransmitted = static_cast<std::uint32_t>(link->link.bytesTransmitted);
+    stats.bytesReceived = static_cast<std::uint32_t>(link->link.bytesReceived - link->baseReceived);
+    stats.bytesTransmitted =
+        static_cast<std::uint32_t>(link->link.bytesTransmitted - link->baseTransmitted);
     stats.connectDurationMs = static_cast<std::uint32_t>(connectedFor.count());
     return 0;
 }

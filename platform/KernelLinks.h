@@ -34,6 +34,9 @@ private:
         LinkRecord link;
         bool connected;
         std::chrono::steady_clock::time_point connectedSince;
+        // The link's counters when this connection began; statistics count from here.
+        std::uint64_t baseReceived;
+        std::uint64_t baseTransmitted;
     };
 
     void TakeSnapshot(std::vector<LinkRecord>& links);
@@ -45,6 +48,8 @@ private:
     // Sorted by interface index; the previous one tells how long each link has been connected.
     std::vector<LinkState> snapshot_;
     std::vector<LinkState> previous_;
+    // False after a failed dump: links then seen are not known to be new.
+    bool previousComplete_ = false;
     std::chrono::steady_clock::time_point snapshotTime_;
 };
 

@@ -163,25 +163,50 @@ TEST_F(KernelLinksTest, ProbeFollowsTheLinkUpAndDown)
     EXPECT_TRUE(ProbeWan().connected);
 }
 
-TEST_F(KernelLinksTest, CountersAreTheKernelsInOneSnapshot)
+TEST_F(KernelLinksTest, CountersAreTheKernelsSinceTheConnectionWasFirstSeen)
 {
     const Socket ispSink = UdpSocket(*isp, veth.right.address, SinkPort);
     const Socket homeSink = UdpSocket(*home, veth.left.address, SinkPort);
     const Socket fromHome = UdpSocket(*home, veth.left.address, 0);
     const Socket fromIsp = UdpSocket(*isp, veth.right.address, 0);
+    const auto kernelRx = [this] { return SysfsValue(*home, "wan0/statistics/rx_bytes"); };
+    const auto kernelTx = [this] { return SysfsValue(*home, "wan0/statistics/tx_bytes"); };
 
-    const Reading before = ProbeWan();
+    SendDatagrams(fromHome, veth.right.address, 3, 100); // before the program looks
+    const auto rxAtFirstSight = kernelRx();
+    const auto txAtFirstSight = kernelTx();
+    const Reading first = ProbeWan();
+    EXPECT_EQ(first.received, 0u);
+    EXPECT_EQ(first.transmitted, 0u);
+
     SendDatagrams(fromHome, veth.right.address, 30, 1000);
     SendDatagrams(fromIsp, veth.left.address, 20, 500);
     const Reading after = ProbeWan();
-
     ASSERT_TRUE(after.connected);
-    EXPECT_EQ(after.transmitted - before.transmitted, 30 * (1000 + FrameOverhead));
-    EXPECT_EQ(after.received - before.received, 20 * (500 + FrameOverhead));
-    EXPECT_EQ(after.received,
-              static_cast<std::uint32_t>(SysfsValue(*home, "wan0/statistics/rx_bytes")));
-    EXPECT_EQ(after.transmitted,
-              static_cast<std::uint32_t>(SysfsValue(*home, "wan0/statistics/tx_bytes")));
+    EXPECT_EQ(after.transmitted, 30 * (1000 + FrameOverhead));
+    EXPECT_EQ(after.received, 20 * (500 + FrameOverhead));
+    EXPECT_EQ(after.received, kernelRx() - rxAtFirstSight);
+    EXPECT_EQ(after.transmitted, kernelTx() - txAtFirstSight);
+}
+
+TEST_F(KernelLinksTest, AReconnectCountsOnlyItsOwnTraffic)
+{
+    const Socket ispSink = UdpSocket(*isp, veth.right.address, SinkPort);
+    const Socket fromHome = UdpSocket(*home, veth.left.address, 0);
+    ProbeWan();
+    SendDatagrams(fromHome, veth.right.address, 40, 1000);
+    EXPECT_EQ(ProbeWan().transmitted, 40 * (1000 + FrameOverhead));
+
+    isp->Check("ip link set isp0 down");
+    WaitForOperState(*home, "wan0", false);
+    EXPECT_FALSE(ProbeWan().connected);
+    isp->Check("ip link set isp0 up");
+    WaitForOperState(*home, "wan0", true);
+    SendDatagrams(fromHome, veth.right.address, 5, 200);
+    // The kernel keeps counting across the drop; the new connection starts from zero.
+    const Reading reconnected = ProbeWan();
+    EXPECT_EQ(reconnected.transmitted, 5 * (200 + FrameOverhead));
+    EXPECT_EQ(SysfsValue(*home, "wan0/statistics/tx_bytes"), 45 * FrameOverhead + 40'000 + 1000);
 }
 
 TEST_F(KernelLinksTest, DurationGrowsAndRestartsWithANewConnection)
