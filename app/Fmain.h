@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class CRegVars;
+class TFormOptions;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -58,6 +59,8 @@ public:
     void HangUp();
     void btConnectClick();
     void btDisconnectClick();
+    // Shows the settings dialog and applies what changed when it closes with OK.
+    void btOptionsClick();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
@@ -105,4 +108,7 @@ public:
     QListWidget* lbLog = nullptr;
     QMenu* pmTray = nullptr;
     QTimer* WatchTimer = nullptr;
+
+    // The settings dialog, created after the main window by the program start.
+    TFormOptions* FormOptions = nullptr;
 };

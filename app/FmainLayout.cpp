@@ -116,7 +116,9 @@ void TFormMain::BuildMenus()
     AddAction(action, "mimUpdateNTP", "Synchronize Time");
     AddSeparator(action, "N3");
     AddAction(action, "mimExit", "Exit");
-    menuBar()->addAction("Settings")->setObjectName("mimSettings");
+    QAction* settings = menuBar()->addAction("Settings");
+    settings->setObjectName("mimSettings");
+    connect(settings, &QAction::triggered, this, &TFormMain::btOptionsClick);
     menuBar()->addAction("Info")->setObjectName("miInfo");
 
     pmTray = new QMenu(this);

@@ -2,6 +2,7 @@
 
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "settings/Foptions.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>
@@ -29,6 +30,8 @@ int RunProgram(QApplication& app, const ProgramServices& services)
     try {
         QApplication::setApplicationName("Quillmar");
         TFormMain formMain(services.form);
+        TFormOptions formOptions(&formMain, services.form.settings, services.form.ras);
+        formMain.FormOptions = &formOptions;
         if (services.form.settings.StartMinimized.Get() == 0)
             formMain.show();
         app.exec();

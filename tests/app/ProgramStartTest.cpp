@@ -1,5 +1,6 @@
-#include "app/MainWindowFixture.h"
 #include "app/ProgramStart.h"
+
+#include "app/MainWindowFixture.h"
 #include "platform/InstanceLock.h"
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
-
 #include <stdexcept>
 
 namespace {

@@ -1,0 +1,24 @@
+// The settings command: the dialog edits the settings; the main window applies what needs it.
+#include "app/Fmain.h"
+#include "platform/MessageBox.h"
+#include "settings/Foptions.h"
+#include "settings/RegVars.h"
+
+void TFormMain::btOptionsClick()
+{
+    const bool keepWasOff = settings_.KeepConnected.Get() == 0;
+    if (!FormOptions || FormOptions->exec() != QDialog::Accepted)
+        return;
+    // The graph takes its new scale here.
+    const bool keepNow = settings_.KeepConnected.Get() != 0;
+    // While the line is down an armed redial stays armed: the next connection decides afresh.
+    if (Connected)
+        KeepingConnection = keepNow;
+    if (keepWasOff && keepNow)
+        platform::ShowMessageBox(this,
+                                 "Please note:\n"
+                                 "In the future, Quillmar will keep a established\n"
+                                 "connection. In order to disconnect please use the\n"
+                                 "disconnect button from Quillmar!",
+                                 "Request", platform::MbIconInformation);
+}

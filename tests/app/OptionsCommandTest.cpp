@@ -1,0 +1,120 @@
+#include "app/MainWindowFixture.h"
+#include "settings/Foptions.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
+namespace {
+
+const QString PleaseNote = "Request|Please note:\n"
+                           "In the future, Quillmar will keep a established\n"
+                           "connection. In order to disconnect please use the\n"
+                           "disconnect button from Quillmar!";
+
+class OptionsCommand : public test::MainWindowFixture {
+protected:
+    void StartWindowWithDialog()
+    {
+        if (ras.entries.empty())
+            ras.entries = {"dsl"}; // the dialog offers the watched interface
+        StartWindow();
+        dialog = std::make_unique<TFormOptions>(form.get(), *settings, ras);
+        form->FormOptions = dialog.get();
+    }
+
+    // Opens the settings from the main menu, lets `edit` change the dialog, then presses the
+    // button named `button`.
+    void RunSettings(const std::function<void(QWidget*)>& edit, const char* button = "btOK")
+    {
+        test::AnswerNextModal([edit, button](QWidget* shown) {
+            edit(shown);
+            shown->findChild<QPushButton*>(button)->click();
+        });
+        form->findChild<QAction*>("mimSettings")->trigger();
+    }
+
+    static void SetKeepConnected(QWidget* shown, bool on)
+    {
+        shown->findChild<QCheckBox*>("ckKeepConnected")->setChecked(on);
+    }
+
+    std::unique_ptr<TFormOptions> dialog;
+    test::MessageBoxRecorder boxes;
+};
+
+} // namespace
+
+TEST_F(OptionsCommand, CancelChangesNothingAndShowsNoBox)
+{
+    ConnectLine();
+    StartWindowWithDialog();
+    RunSettings([](QWidget* shown) { SetKeepConnected(shown, true); }, "btCancel");
+    EXPECT_EQ(settings->KeepConnected.Get(), 0u);
+    EXPECT_FALSE(form->IsKeepingConnection());
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+}
+
+TEST_F(OptionsCommand, KeepConnectedSwitchedOnWhileConnectedArmsAtOnceWithANote)
+{
+    ConnectLine();
+    StartWindowWithDialog();
+    RunSettings([](QWidget* shown) { SetKeepConnected(shown, true); });
+    EXPECT_EQ(settings->KeepConnected.Get(), 1u);
+    EXPECT_TRUE(form->IsKeepingConnection());
+    EXPECT_EQ(boxes.boxes, QStringList(PleaseNote));
+
+    RunSettings([](QWidget*) {}); // already on: no second note
+    EXPECT_EQ(boxes.boxes.size(), 1);
+}
+
+TEST_F(OptionsCommand, KeepConnectedSwitchedOnWhileDownArmsWithTheNextConnection)
+{
+    StartWindowWithDialog();
+    RunSettings([](QWidget* shown) { SetKeepConnected(shown, true); });
+    EXPECT_EQ(boxes.boxes, QStringList(PleaseNote));
+    EXPECT_FALSE(form->IsKeepingConnection());
+    ConnectLine();
+    Tick();
+    EXPECT_TRUE(form->IsKeepingConnection());
+}
+
+TEST_F(OptionsCommand, KeepConnectedSwitchedOffDisarmsOnlyWhileConnected)
+{
+    settings->KeepConnected.Set(1);
+    ConnectLine();
+    StartWindowWithDialog();
+    ASSERT_TRUE(form->IsKeepingConnection());
+    ras.dial = [](const char*, std::uint32_t& error) {
+        error = 678;
+        return false;
+    };
+    DropLine();
+    Tick(); // the line dropped: redial armed, dialling fails
+    RunSettings([](QWidget* shown) { SetKeepConnected(shown, false); });
+    EXPECT_TRUE(form->IsKeepingConnection()); // down: the armed flag stays
+
+    ConnectLine();
+    Tick();
+    RunSettings([](QWidget* shown) { SetKeepConnected(shown, false); });
+    EXPECT_FALSE(form->IsKeepingConnection());
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+}
+
+TEST_F(OptionsCommand, ThePickedInterfaceIsWatchedFromTheNextTick)
+{
+    ras.entries = {"dsl", "wan0"};
+    ras.Add("wan0", 42).stats = {1000, 0, 1000};
+    StartWindowWithDialog();
+    ASSERT_FALSE(form->IsConnected());
+    RunSettings([](QWidget* shown) {
+        auto* entries = shown->findChild<QComboBox*>("cbPhoneEntries");
+        entries->setCurrentIndex(entries->findText("wan0"));
+    });
+    EXPECT_STREQ(settings->Connection.Get(), "wan0");
+    Tick();
+    EXPECT_TRUE(form->IsConnected());
+    EXPECT_EQ(Protocol().back(), "Now, we are connected");
+    EXPECT_EQ(settings->SumRXLo.Get(), 1000u);
+}
