@@ -46,7 +46,7 @@ void Canvas::LineTo(int x, int y)
 void Canvas::SetPixel(int x, int y, QRgb color)
 {
     if (x >= 0 && x < image_.width() && y >= 0 && y < image_.height())
-        Row(y)[x] = color;
+        Pixels()[y * Stride() + x] = color;
 }
 
 void Canvas::FillRect(const PixelRect& rect)
@@ -62,8 +62,10 @@ void Canvas::FillRectWith(const PixelRect& rect, QRgb color)
     const int bottom = std::min(rect.bottom, image_.height());
     if (left >= right)
         return;
+    QRgb* const pixels = Pixels();
+    const int stride = Stride();
     for (int y = top; y < bottom; ++y)
-        std::fill(Row(y) + left, Row(y) + right, color);
+        std::fill(pixels + y * stride + left, pixels + y * stride + right, color);
 }
 
 void Canvas::CopyRect(QPoint destination, const PixelRect& source)
@@ -78,8 +80,10 @@ void Canvas::CopyRect(QPoint destination, const PixelRect& source)
     if (left >= right || top >= bottom)
         return;
     const auto bytes = static_cast<std::size_t>(right - left) * sizeof(QRgb);
+    QRgb* const pixels = Pixels();
+    const int stride = Stride();
     const auto copyRow = [&](int y) {
-        std::memmove(Row(y + dy) + left + dx, Row(y) + left, bytes);
+        std::memmove(pixels + (y + dy) * stride + left + dx, pixels + y * stride + left, bytes);
     };
     // Rows are visited so that none is overwritten before it has been copied.
     if (dy > 0) {

@@ -45,7 +45,9 @@ public:
 
 private:
     void FillRectWith(const PixelRect& rect, QRgb color);
-    QRgb* Row(int y) { return reinterpret_cast<QRgb*>(image_.scanLine(y)); }
+    // Fetched once per operation: every access to the image's pixels checks whether to detach.
+    QRgb* Pixels() { return reinterpret_cast<QRgb*>(image_.bits()); }
+    int Stride() const { return static_cast<int>(image_.bytesPerLine() / sizeof(QRgb)); }
 
     QImage& image_;
     QRgb penColor_ = qRgb(0, 0, 0);
