@@ -87,8 +87,8 @@ void THistoryDisplay::DrawCurveStep(QRgb colour, std::int32_t previous, std::int
     const int yNew = Level(next, bandwidth);
     canvas.SetPenColor(colour);
     canvas.MoveTo(width - 2, yPrevious);
-    if (yNew != yPrevious)
-        canvas.LineTo(width - 2, yNew);
+    // The stroke; between equal levels it has no length and draws nothing.
+    canvas.LineTo(width - 2, yNew);
     canvas.LineTo(width, yNew);
 }
 
@@ -127,13 +127,13 @@ int THistoryDisplay::GridRow(int row) const
 
 int THistoryDisplay::Level(std::int32_t value, std::int32_t bandwidth) const
 {
-    // A full scale of 0 or less comes only from a hand-edited store: every rate other than 0 is
-    // then beyond it, as if the full scale were vanishingly small.
-    const std::int64_t y = bandwidth > 0
-                               ? baseline - std::int64_t{value} * (plotHeight - 1) / bandwidth
-                           : value > 0 ? -1
-                           : value < 0 ? height
-                                       : baseline;
+    std::int64_t y = baseline;
+    if (bandwidth > 0)
+        y -= std::int64_t{value} * (plotHeight - 1) / bandwidth;
+    else if (value != 0)
+        // Only a hand-edited store holds a full scale of 0 or less: every rate other than 0 lies
+        // beyond it, as if it were vanishingly small.
+        y = value > 0 ? -1 : height;
     // Levels off the image clip to the same pixels when pinned just outside it, and the pinned
     // coordinates cannot overflow.
     return static_cast<int>(std::clamp<std::int64_t>(y, -1, height));

@@ -159,7 +159,10 @@ TEST(GraphDisplay, ZeroBandwidthAndLabelMaximaDrawZeroLabelsAndTheGrid)
     EXPECT_EQ(RowsOf(graph.Pixels(), Width - 3, Grey).size(), 8u); // nine rows, one under green
 }
 
-TEST(GraphHistoryImage, RepaintsWithWhatWasDrawn)
+// Both ways of drawing must have the widget repainted with the new pixels.
+class GraphHistoryImage : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
 {
     Graph graph;
     graph.display.SetScale(1024, 128, 1024, 128, false);
@@ -176,11 +179,17 @@ TEST(GraphHistoryImage, RepaintsWithWhatWasDrawn)
         }
     } counter;
     graph.image.installEventFilter(&counter);
-    graph.display.AddSample(700, 90);
+    if (GetParam())
+        graph.display.AddSample(700, 90);
+    else
+        graph.display.SetScale(8, 8, 1, 1, false);
     QCoreApplication::processEvents();
 
     EXPECT_GT(counter.paints, 0);
     EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32), graph.Pixels());
 }
+
+INSTANTIATE_TEST_SUITE_P(, GraphHistoryImage, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "AddSample" : "Redraw"; });
 
 } // namespace
