@@ -23,26 +23,17 @@ void Apply(THistoryDisplay& display, const Scale& scale)
                      labels.decimalLabels);
 }
 
-// Rates around the two bandwidths with runs of repeats, zeros, overshoots and the odd negative.
+// Rates around the two bandwidths with runs of repeats and zeros, overshoots and negatives.
 std::vector<std::pair<std::int32_t, std::int32_t>> RandomRates(unsigned seed, int count)
 {
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> kind(0, 9);
-    std::uniform_int_distribution<std::int32_t> rate(-200, 30000);
-    std::vector<std::pair<std::int32_t, std::int32_t>> rates;
-    std::pair<std::int32_t, std::int32_t> last{0, 0};
-    for (int i = 0; i < count; ++i) {
-        switch (kind(random)) {
-        case 0:
-        case 1:
-            break; // repeat
-        case 2:
-            last = {0, 0};
-            break;
-        default:
-            last = {rate(random) % 1400, rate(random) % 180};
-        }
-        rates.push_back(last);
+    std::uniform_int_distribution<std::int32_t> rate(-100, 1400);
+    std::vector<std::pair<std::int32_t, std::int32_t>> rates{{0, 0}};
+    while (static_cast<int>(rates.size()) < count) {
+        const auto kind = random() % 4;
+        rates.push_back(kind == 0   ? rates.back()
+                        : kind == 1 ? std::pair{0, 0}
+                                    : std::pair{rate(random), rate(random) / 8});
     }
     return rates;
 }
