@@ -29,7 +29,7 @@ void Canvas::LineTo(int x, int y)
 {
     Q_ASSERT(x == pen_.x() || y == pen_.y());
     if (y == pen_.y()) {
-        // Covers [left, right) from the start up to, not including, the end point.
+        // [left, right) runs from the start up to, not including, the end point.
         const bool rightwards = x >= pen_.x();
         const int left = rightwards ? pen_.x() : x + 1;
         const int right = rightwards ? x : pen_.x() + 1;

@@ -26,7 +26,8 @@ public:
     void SetPenColor(QRgb color) { penColor_ = color; }
     void SetBrushColor(QRgb color) { brushColor_ = color; }
     void SetFontColor(QRgb color) { fontColor_ = color; }
-    // Picks the largest pixel size whose character cell (ascent plus descent) fits `cellHeight`.
+    // `cellHeight` counts the whole character cell (ascent plus descent); Qt's pixel size counts
+    // only the smaller em, so the largest size whose cell fits is taken.
     void SetFont(const QString& family, int cellHeight);
 
     void MoveTo(int x, int y) { pen_ = {x, y}; }
