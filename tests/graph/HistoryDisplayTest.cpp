@@ -1,0 +1,199 @@
+#include "graph/HistoryDisplay.h"
+
+#include "graph/Canvas.h"
+#include "graph/GraphScale.h"
+#include "graph/HistoryImage.h"
+
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+#include <ranges>
+
+namespace {
+
+constexpr int Width = 199;
+constexpr int Height = 111;
+constexpr int Baseline = 104;
+constexpr int GridRows[] = {104, 92, 80, 68, 55, 43, 31, 19, 6};
+
+constexpr QRgb Black = qRgb(0, 0, 0);
+constexpr QRgb Grey = qRgb(96, 96, 96);
+constexpr QRgb Green = qRgb(0, 255, 0);
+constexpr QRgb Red = qRgb(255, 0, 0);
+constexpr QRgb LabelGreen = qRgb(0, 224, 0);
+
+// Rows of column x in exactly `colour`, top to bottom.
+std::vector<int> RowsOf(const QImage& image, int x, QRgb colour)
+{
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixel(x, y) == colour)
+            rows.push_back(y);
+    return rows;
+}
+
+std::vector<int> RowRange(int first, int end)
+{
+    const auto rows = std::views::iota(first, end);
+    return {rows.begin(), rows.end()};
+}
+
+struct Graph {
+    graph::HistoryImage image{QSize(Width, Height)};
+    THistoryDisplay display{image};
+
+    const QImage& Pixels() const { return image.Image(); }
+};
+
+// Labels as the display must lay them out, drawn with the same canvas primitives.
+QImage ExpectedLabelColumns(std::int32_t labelMaxRX, std::int32_t labelMaxTX, bool decimal)
+{
+    QImage image(Width, Height, QImage::Format_RGB32);
+    image.fill(Black);
+    graph::Canvas canvas(image);
+    canvas.SetFont("Arial", 12);
+    canvas.SetBrushColor(Black);
+    const int widthTX = canvas.TextWidth(graph::LabelText(labelMaxTX, decimal)) + 2;
+    const int widthRX = canvas.TextWidth(graph::LabelText(labelMaxRX, decimal)) + 2;
+    const auto column = [&](int right, std::int32_t labelMax, QRgb colour) {
+        canvas.SetFontColor(colour);
+        for (int row = 0; row <= 8; ++row)
+            canvas.TextOutRightTop(right, GridRows[row] - 5,
+                                   graph::LabelText(graph::LabelValue(labelMax, row, 8), decimal));
+    };
+    column(widthTX - 1, labelMaxTX, Red);
+    column(widthTX + widthRX - 1, labelMaxRX, LabelGreen);
+    return image.copy(0, 0, widthTX + widthRX, Height);
+}
+
+class GraphDisplayLabels : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(GraphDisplayLabels, SendColumnAtTheLeftEdgeReceiveColumnNextToThePlot)
+{
+    const graph::GraphScale scale = graph::ChooseGraphScale(GetParam(), 1024, 8);
+    Graph graph;
+    graph.display.SetScale(1024, 8, scale.labelMaxRX, scale.labelMaxTX, scale.decimalLabels);
+
+    const QImage expected =
+        ExpectedLabelColumns(scale.labelMaxRX, scale.labelMaxTX, scale.decimalLabels);
+    ASSERT_EQ(graph.display.PlotLeft(), expected.width());
+    EXPECT_EQ(graph.Pixels().copy(0, 0, expected.width(), Height), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(, GraphDisplayLabels, ::testing::Values(0u, 1u, 2u, 3u));
+
+TEST(GraphDisplay, EmptyPlotIsBlackWithGreyGridAndGreenBaseline)
+{
+    Graph graph;
+    graph.display.SetScale(1024, 128, 1024, 128, false);
+
+    const int plotLeft = graph.display.PlotLeft();
+    ASSERT_GT(plotLeft, 0);
+    for (int x = plotLeft; x < Width; ++x) {
+        // The newest column starts the ten-column cycle of vertical grid lines.
+        const bool verticalGridLine = (Width - 1 - x) % 10 == 0;
+        std::vector<int> grey = verticalGridLine
+                                    ? RowRange(3, Height - 3)
+                                    : std::vector<int>(std::rbegin(GridRows), std::rend(GridRows));
+        std::erase(grey, Baseline);
+        EXPECT_EQ(RowsOf(graph.Pixels(), x, Grey), grey) << "x = " << x;
+        EXPECT_EQ(RowsOf(graph.Pixels(), x, Green), std::vector<int>{Baseline}) << "x = " << x;
+        EXPECT_EQ(RowsOf(graph.Pixels(), x, Black).size(), Height - grey.size() - 1) << "x = " << x;
+    }
+}
+
+struct Step {
+    std::int32_t bandwidth;
+    std::vector<std::int32_t> samples;
+    std::vector<int> strokeColumn; // curve rows in x = width - 2 after the last sample
+    std::vector<int> newestColumn; // curve rows in x = width - 1
+};
+
+void PrintTo(const Step& step, std::ostream* out)
+{
+    *out << "bandwidth " << step.bandwidth << " samples " << ::testing::PrintToString(step.samples);
+}
+
+// The curve's rows in the two newest columns; the other direction stays at 0 on a different
+// bandwidth, so mixing up the directions shows.
+class GraphDisplayStep : public ::testing::TestWithParam<std::tuple<Step, bool>> {};
+
+TEST_P(GraphDisplayStep, CurveRowsOfTheNewestSample)
+{
+    const auto& [step, receive] = GetParam();
+    Graph graph;
+    if (receive)
+        graph.display.SetScale(step.bandwidth, 77, 1, 1, false);
+    else
+        graph.display.SetScale(77, step.bandwidth, 1, 1, false);
+    for (std::int32_t sample : step.samples)
+        graph.display.AddSample(receive ? sample : 0, receive ? 0 : sample);
+
+    // The receive curve at 0 covers the send curve on the baseline.
+    const auto visible = [&](std::vector<int> rows) {
+        if (!receive)
+            std::erase(rows, Baseline);
+        return rows;
+    };
+    const QRgb colour = receive ? Green : Red;
+    EXPECT_EQ(RowsOf(graph.Pixels(), Width - 2, colour), visible(step.strokeColumn));
+    EXPECT_EQ(RowsOf(graph.Pixels(), Width - 1, colour), visible(step.newestColumn));
+}
+
+constexpr std::int32_t Int32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t Int32Min = std::numeric_limits<std::int32_t>::min();
+
+const Step Steps[] = {
+    // The full scale lies on the top grid line; the stroke rises from the baseline.
+    {1024, {1024}, RowRange(6, Baseline + 1), {6}},
+    {1024, {512}, RowRange(55, Baseline + 1), {55}},
+    {1024, {2048}, RowRange(0, Baseline + 1), {}},
+    {1024, {-1024}, RowRange(Baseline, Height), {}},
+    {1024, {512, 512}, {55}, {55}},
+    {1024, {1024, 512}, RowRange(6, 56), {55}},
+    {1024, {2048, 2048}, {}, {}},
+    {8, {Int32Max, Int32Min}, RowRange(0, Height), {}},
+    // A full scale of 0 (or one read as negative): any traffic is beyond it.
+    {0, {0}, {Baseline}, {Baseline}},
+    {0, {1}, RowRange(0, Baseline + 1), {}},
+    {0, {-1}, RowRange(Baseline, Height), {}},
+    {0, {5, 0}, RowRange(0, Baseline + 1), {Baseline}},
+    {-1, {5}, RowRange(0, Baseline + 1), {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(, GraphDisplayStep,
+                         ::testing::Combine(::testing::ValuesIn(Steps), ::testing::Bool()));
+
+// Both ways of drawing must have the widget repainted with the new pixels.
+class GraphHistoryImage : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
+{
+    Graph graph;
+    graph.display.SetScale(1024, 128, 1024, 128, false);
+    graph.image.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph.image));
+    QCoreApplication::processEvents();
+
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    graph.image.installEventFilter(&counter);
+    if (GetParam())
+        graph.display.AddSample(700, 90);
+    else
+        graph.display.SetScale(8, 8, 1, 1, false);
+    QCoreApplication::processEvents();
+
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32), graph.Pixels());
+}
+
+INSTANTIATE_TEST_SUITE_P(, GraphHistoryImage, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "AddSample" : "Redraw"; });
+
+} // namespace
