@@ -18,7 +18,12 @@ MainWindowFixture::~MainWindowFixture() = default;
 
 void MainWindowFixture::StartWindow()
 {
-    form = std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock});
+    StartWindow(ras);
+}
+
+void MainWindowFixture::StartWindow(platform::RasApi& links)
+{
+    form = std::make_unique<TFormMain>(FormMainServices{*settings, links, clock});
     form->WatchTimer->stop();
 }
 

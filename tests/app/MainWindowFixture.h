@@ -22,6 +22,8 @@ protected:
     ~MainWindowFixture() override;
 
     void StartWindow();
+    // The same window on another link service, such as the kernel's.
+    void StartWindow(platform::RasApi& links);
     void Tick(int times = 1);
     QStringList Protocol() const;
     // Connects the watched entry "dsl" with the given counters.

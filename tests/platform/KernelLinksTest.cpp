@@ -1,31 +1,30 @@
 #include "platform/KernelLinks.h"
 
 #include "platform/NetNamespace.h"
+#include "platform/TestTraffic.h"
+#include "platform/ThreadCapabilities.h"
 #include "traffic/LinkProbe.h"
 
-#include <arpa/inet.h>
 #include <array>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <netinet/in.h>
+#include <linux/if.h>
 #include <optional>
 #include <set>
 #include <sstream>
-#include <sys/socket.h>
-#include <sys/syscall.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 using platform::RasHandle;
+using test::FrameOverhead;
+using test::SendDatagrams;
+using test::SinkPort;
+using test::Socket;
+using test::SysfsValue;
+using test::UdpSocket;
 
 namespace {
 
 constexpr const char* NeedsRoot = "needs root to create network namespaces";
-// Ethernet, IPv4 and UDP headers around each datagram's payload.
-constexpr std::uint32_t FrameOverhead = 14 + 20 + 8;
-constexpr std::uint16_t SinkPort = 9000;
 
 struct Reading {
     RasHandle handle;
@@ -44,74 +43,6 @@ Reading Probe(platform::RasApi& ras, const char* entry)
     return reading;
 }
 
-// The kernel brings carrier changes to a link's state asynchronously; waits for them without
-// asking the layer under test.
-void WaitForOperState(const test::NetNamespace& ns, const std::string& link, bool up)
-{
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        const bool isUp = ns.Check("cat /sys/class/net/" + link + "/operstate") == "up";
-        if (isUp == up)
-            return;
-        std::this_thread::sleep_for(10ms);
-    }
-    FAIL() << link << " never went " << (up ? "up" : "down");
-}
-
-std::uint64_t SysfsValue(const test::NetNamespace& ns, const std::string& file)
-{
-    return std::stoull(ns.Check("cat /sys/class/net/" + file), nullptr, 0);
-}
-
-// Capabilities belong to a thread, so this leaves the rest of the test process alone.
-void DropNetAdminOnThisThread()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
-    data[0].effective &= ~(1u << CAP_NET_ADMIN);
-    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
-}
-
-class Socket {
-public:
-    explicit Socket(int fd) : fd(fd) {}
-    ~Socket() { ::close(fd); }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    const int fd;
-};
-
-sockaddr_in Address(const std::string& address, std::uint16_t port)
-{
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    ::inet_pton(AF_INET, address.c_str(), &result.sin_addr);
-    return result;
-}
-
-// A UDP socket of `ns` bound to `address`: a sink there takes datagrams, so no ICMP error
-// travels back to disturb the counts.
-Socket UdpSocket(const test::NetNamespace& ns, const std::string& address, std::uint16_t port)
-{
-    return Socket(ns.RunInside([&] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const sockaddr_in local = Address(address, port);
-        EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
-        return fd;
-    }));
-}
-
-void SendDatagrams(const Socket& from, const std::string& to, int count, std::size_t size)
-{
-    const std::string payload(size, 'q');
-    const sockaddr_in target = Address(to, SinkPort);
-    for (int i = 0; i < count; ++i)
-        ASSERT_EQ(::sendto(from.fd, payload.data(), size, 0,
-                           reinterpret_cast<const sockaddr*>(&target), sizeof target),
-                  static_cast<ssize_t>(size));
-}
-
 // wan0 in a "home" namespace, linked by a veth pair to isp0 in an "isp" namespace. The layer
 // under test runs on threads moved into home, with a monotonic clock the test moves by hand.
 class KernelLinksTest : public testing::Test {
@@ -123,7 +54,7 @@ protected:
         home.emplace();
         isp.emplace();
         veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
-        WaitForOperState(*home, "wan0", true);
+        ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     }
 
     Reading ProbeWan()
@@ -143,7 +74,7 @@ TEST_F(KernelLinksTest, ProbeFollowsTheLinkUpAndDown)
     EXPECT_TRUE(ProbeWan().connected);
 
     isp->Check("ip link set isp0 down"); // wan0 stays up without a carrier: being dialled
-    WaitForOperState(*home, "wan0", false);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
     EXPECT_FALSE(ProbeWan().connected);
     home->RunInside([this] {
         const RasHandle dialling = FindConnection(links, "wan0", false);
@@ -159,7 +90,7 @@ TEST_F(KernelLinksTest, ProbeFollowsTheLinkUpAndDown)
 
     home->Check("ip link set wan0 up");
     isp->Check("ip link set isp0 up");
-    WaitForOperState(*home, "wan0", true);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     EXPECT_TRUE(ProbeWan().connected);
 }
 
@@ -198,10 +129,10 @@ TEST_F(KernelLinksTest, AReconnectCountsOnlyItsOwnTraffic)
     EXPECT_EQ(ProbeWan().transmitted, 40 * (1000 + FrameOverhead));
 
     isp->Check("ip link set isp0 down");
-    WaitForOperState(*home, "wan0", false);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
     EXPECT_FALSE(ProbeWan().connected);
     isp->Check("ip link set isp0 up");
-    WaitForOperState(*home, "wan0", true);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     SendDatagrams(fromHome, veth.right.address, 5, 200);
     // The kernel keeps counting across the drop; the new connection starts from zero.
     const Reading reconnected = ProbeWan();
@@ -217,11 +148,11 @@ TEST_F(KernelLinksTest, DurationGrowsAndRestartsWithANewConnection)
     EXPECT_EQ(ProbeWan().durationMs, 1500u);
 
     isp->Check("ip link set isp0 down");
-    WaitForOperState(*home, "wan0", false);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
     EXPECT_FALSE(ProbeWan().connected);
     now += 1000ms;
     isp->Check("ip link set isp0 up");
-    WaitForOperState(*home, "wan0", true);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     EXPECT_EQ(ProbeWan().durationMs, 0u);
     now += 700ms;
     EXPECT_EQ(ProbeWan().durationMs, 700u);
@@ -229,7 +160,7 @@ TEST_F(KernelLinksTest, DurationGrowsAndRestartsWithANewConnection)
     // Recreated between two polls: same name, new index, so a new connection.
     home->Check("ip link delete wan0");
     veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
-    WaitForOperState(*home, "wan0", true);
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     now += 300ms;
     const Reading recreated = ProbeWan();
     EXPECT_NE(recreated.handle, first.handle);
@@ -254,7 +185,7 @@ TEST_F(KernelLinksTest, HangUpTakesTheLinkDownAndDialBringsItUp)
     EXPECT_EQ(error, std::uint32_t{ENODEV});
 
     EXPECT_EQ(home->RunInside([&] {
-        DropNetAdminOnThisThread();
+        test::DropNetAdminOnThisThread();
         return links.HangUp(wan);
     }),
               std::uint32_t{EPERM});

@@ -2,12 +2,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <sched.h>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace test {
@@ -137,6 +139,22 @@ VethPair ConnectVeth(const NetNamespace& left, const std::string& leftName,
         side.ns.Check("ip link set " + side.end.name + " up");
     }
     return pair;
+}
+
+std::uint64_t SysfsValue(const NetNamespace& ns, const std::string& file)
+{
+    return std::stoull(ns.Check("cat /sys/class/net/" + file), nullptr, 0);
+}
+
+bool WaitForOperState(const NetNamespace& ns, const std::string& link, bool up)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((ns.Check("cat /sys/class/net/" + link + "/operstate") == "up") != up) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace test

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <cstdint>
 #include <future>
 #include <string>
 #include <thread>
@@ -78,5 +79,12 @@ struct VethPair {
 // hardware address for good, so the link carries nothing but what the test sends.
 VethPair ConnectVeth(const NetNamespace& left, const std::string& leftName,
                      const NetNamespace& right, const std::string& rightName);
+
+// A number from /sys/class/net inside `ns`, e.g. SysfsValue(ns, "wan0/statistics/rx_bytes").
+std::uint64_t SysfsValue(const NetNamespace& ns, const std::string& file);
+
+// The kernel brings carrier changes to a link's state asynchronously; waits a few seconds at most
+// for them, without asking any layer under test, and tells whether the link got there.
+bool WaitForOperState(const NetNamespace& ns, const std::string& link, bool up);
 
 } // namespace test

@@ -1,0 +1,185 @@
+// The real program watching wan0 inside a namespace: what it stores against what the kernel
+// counted on the link.
+#include "platform/NetNamespace.h"
+#include "platform/RegistryStore.h"
+#include "platform/TestTraffic.h"
+#include "settings/RegVars.h"
+#include "settings/StoreRows.h"
+
+#include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <optional>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Bytes {
+    std::uint64_t rx;
+    std::uint64_t tx;
+};
+
+Bytes operator-(const Bytes& a, const Bytes& b)
+{
+    return {a.rx - b.rx, a.tx - b.tx};
+}
+
+// wan0 in a "home" namespace, linked to isp0 in an "isp" namespace, with a UDP sink and a sender
+// on each side.
+struct Wan {
+    test::NetNamespace home;
+    test::NetNamespace isp;
+    test::VethPair veth = test::ConnectVeth(home, "wan0", isp, "isp0");
+    test::Socket homeSink = test::UdpSocket(home, veth.left.address, test::SinkPort);
+    test::Socket ispSink = test::UdpSocket(isp, veth.right.address, test::SinkPort);
+    test::Socket fromHome = test::UdpSocket(home, veth.left.address, 0);
+    test::Socket fromIsp = test::UdpSocket(isp, veth.right.address, 0);
+
+    // `count` datagrams each way.
+    void Send(int count, std::size_t size) const
+    {
+        test::SendDatagrams(fromHome, veth.right.address, count, size);
+        test::SendDatagrams(fromIsp, veth.left.address, count, size);
+    }
+
+    Bytes Kernel() const
+    {
+        return {test::SysfsValue(home, "wan0/statistics/rx_bytes"),
+                test::SysfsValue(home, "wan0/statistics/tx_bytes")};
+    }
+};
+
+// The four overall-sum values exactly as stored, read without the settings catalogue.
+std::vector<std::vector<unsigned char>> StoredSumRows()
+{
+    std::vector<std::vector<unsigned char>> sums;
+    for (const test::StoreRow& row : test::ReadStoreRows(platform::defaultRegistryFile()))
+        if (row.name.starts_with("Sum"))
+            sums.push_back(row.data);
+    return sums;
+}
+
+Bytes StoredSums()
+{
+    const CRegVars stored(platform::defaultRegistryFile());
+    return {std::uint64_t{stored.SumRXHi.Get()} << 32 | stored.SumRXLo.Get(),
+            std::uint64_t{stored.SumTXHi.Get()} << 32 | stored.SumTXLo.Get()};
+}
+
+// The program runs on the test's own store and lock, which its children share.
+class EndToEndProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!test::NetNamespace::CanCreate())
+            GTEST_SKIP() << "needs root to create network namespaces";
+        wan.emplace();
+        wan->home.Check("ip link set wan0 down");
+        CRegVars settings(platform::defaultRegistryFile());
+        settings.Connection.Set("wan0");
+        settings.AutoConnect.Set(1);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+
+    void TearDown() override
+    {
+        program.kill();
+        program.waitForFinished();
+    }
+
+    // The program finds wan0 down and dials it right after that first look, so once wan0 is up it
+    // counts every byte that crosses the link from then on, and nothing crossed it before.
+    void StartProgram()
+    {
+        before = wan->Kernel();
+        wan->home.Start(program, QUILLMAR_BINARY, {});
+        ASSERT_TRUE(program.waitForStarted());
+        ASSERT_TRUE(test::WaitForOperState(wan->home, "wan0", true)) << "the program never dialled";
+    }
+
+    // Until the stored sums have stood still for two ticks, at most fifteen seconds.
+    void WaitUntilSumsSettle()
+    {
+        const auto deadline = Clock::now() + 15s;
+        auto sums = StoredSumRows();
+        auto since = Clock::now();
+        while (Clock::now() - since < 2s) {
+            ASSERT_LT(Clock::now(), deadline) << "the stored sums never settled";
+            std::this_thread::sleep_for(100ms);
+            if (auto now = StoredSumRows(); now != sums) {
+                sums = std::move(now);
+                since = Clock::now();
+            }
+        }
+    }
+
+    std::optional<Wan> wan;
+    Bytes before{};
+    QProcess program;
+};
+
+TEST_F(EndToEndProgram, StoresExactlyWhatTheKernelCountedOnTheLink)
+{
+    StartProgram();
+    for (int round = 0; round < 5; ++round) { // spread over several ticks
+        wan->Send(40, 900 + 50 * round);
+        std::this_thread::sleep_for(300ms);
+    }
+    WaitUntilSumsSettle();
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+
+    const Bytes counted = StoredSums();
+    const Bytes kernel = wan->Kernel() - before;
+    EXPECT_EQ(counted.rx, kernel.rx);
+    EXPECT_EQ(counted.tx, kernel.tx);
+}
+
+TEST_F(EndToEndProgram, SigkillDuringATransferLosesAtMostTheLastTick)
+{
+    StartProgram();
+    std::jthread transfer([this](std::stop_token stop) {
+        for (int i = 0; i < 1000 && !stop.stop_requested(); ++i) {
+            wan->Send(2, 1000);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    struct Sample {
+        Clock::time_point at; // after the read, when the counters stood at least this high
+        Bytes bytes;
+    };
+    std::vector<Sample> samples;
+    const auto killAt = Clock::now() + 2700ms;
+    while (Clock::now() < killAt) {
+        const Bytes bytes = wan->Kernel() - before;
+        samples.push_back({Clock::now(), bytes});
+    }
+    ASSERT_EQ(program.state(), QProcess::Running);
+    const auto killedAt = Clock::now();
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    transfer.request_stop();
+    transfer.join();
+    const Bytes atKill = wan->Kernel() - before; // read later, so never below the kill's
+
+    // A tick stores what it read at its start, once a second. The slack covers a tick that runs
+    // late (the timer is coarse, the machine may be busy) and the moment its writes take.
+    const auto lastTickBefore = killedAt - 1s - 500ms;
+    const auto earlier = std::find_if(samples.rbegin(), samples.rend(),
+                                      [&](const Sample& s) { return s.at <= lastTickBefore; });
+    ASSERT_NE(earlier, samples.rend());
+    ASSERT_GT(earlier->bytes.tx, 0u);
+
+    ASSERT_EQ(test::IntegrityCheck(platform::defaultRegistryFile()), "ok");
+    const Bytes counted = StoredSums();
+    EXPECT_LE(counted.rx, atKill.rx);
+    EXPECT_LE(counted.tx, atKill.tx);
+    EXPECT_GE(counted.rx, earlier->bytes.rx);
+    EXPECT_GE(counted.tx, earlier->bytes.tx);
+}
+
+} // namespace
