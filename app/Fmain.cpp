@@ -1,5 +1,6 @@
 #include "app/Fmain.h"
 
+#include "graph/HistoryDisplay.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
 #include "traffic/PackedDateTime.h"
@@ -28,11 +29,16 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     WatchTimer->start();
 
     CentreOnScreen();
+    // The tray icon is added here.
+
+    historyDisplay = std::make_unique<THistoryDisplay>(*imgHistory);
+    UpdateGraphScale();
 
     if (settings_.LimitLastReset.Get() == 0) {
         settings_.LimitLastReset.Set(DateTimeToPacked(clock_.Now()));
         AddProtocolLine("Saved the very first start time");
     }
+    // The overall group's caption shows the start of the period here.
 
     SampleTicks = 0;
     SampleDuration = 0;
@@ -53,6 +59,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     }
 
     UpdateCounters(0, 0);
+    // The window width follows ShowMore here.
 
     if (Connected) {
         KeepingConnection = settings_.KeepConnected.Get() != 0;

@@ -4,8 +4,10 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 
 class CRegVars;
+class THistoryDisplay;
 class TFormOptions;
 class QAction;
 class QGroupBox;
@@ -14,6 +16,10 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
+
+namespace graph {
+class HistoryImage;
+} // namespace graph
 
 namespace platform {
 class Clock;
@@ -61,6 +67,8 @@ public:
     void btDisconnectClick();
     // Shows the settings dialog and applies what changed when it closes with OK.
     void btOptionsClick();
+    // Graph caption and scale from the settings, and a full redraw.
+    void UpdateGraphScale();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
@@ -70,6 +78,7 @@ private:
     void BuildMenus();
     void CentreOnScreen();
     void ShowMonitoringInfo();
+    void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
 
@@ -101,6 +110,8 @@ public:
     QLabel* stSumTX = nullptr;
     QLabel* stSum = nullptr;
     QGroupBox* gbHistory = nullptr;
+    graph::HistoryImage* imgHistory = nullptr;
+    std::unique_ptr<THistoryDisplay> historyDisplay;
     QPushButton* btConnect = nullptr;
     QPushButton* btDisconnect = nullptr;
     QPushButton* btShowMore = nullptr;

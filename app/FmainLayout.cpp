@@ -1,5 +1,6 @@
 // The main window's controls and menus, at the positions and with the captions of its layout.
 #include "app/Fmain.h"
+#include "graph/HistoryImage.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -85,6 +86,9 @@ void TFormMain::BuildLayout()
     stSum = AddCounterRow(gbTrafficOverall, 48, "Sum:", "stSum", "0");
 
     gbHistory = AddGroupBox(client, "gbHistory", QString(), {8, 168, 217, 137});
+    imgHistory = new graph::HistoryImage(QSize(199, 111), gbHistory);
+    imgHistory->setObjectName("imgHistory");
+    imgHistory->move(8, 16);
 
     btConnect = AddButton(client, "btConnect", "Connect", {8, 312, 65, 25});
     btDisconnect = AddButton(client, "btDisconnect", "Disconnect", {80, 312, 65, 25});

@@ -9,7 +9,7 @@ void TFormMain::btOptionsClick()
     const bool keepWasOff = settings_.KeepConnected.Get() == 0;
     if (!FormOptions || FormOptions->exec() != QDialog::Accepted)
         return;
-    // The graph takes its new scale here.
+    UpdateGraphScale();
     const bool keepNow = settings_.KeepConnected.Get() != 0;
     // While the line is down an armed redial stays armed: the next connection decides afresh.
     if (Connected)

@@ -41,8 +41,8 @@ void TFormMain::WatchTimerTimer()
     }
     UpdateCounters(delta.received, delta.transmitted);
 
-    ++SampleTicks;
-    // The graph sample and the tray icon update belong here.
+    TakeGraphSample();
+    // The tray icon update belongs here.
 
     if (!Connected) {
         if (wasConnected)

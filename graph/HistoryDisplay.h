@@ -28,6 +28,8 @@ public:
     void AddSample(std::int32_t rxRate, std::int32_t txRate);
 
     int PlotLeft() const { return plotLeft; }
+    const THistBuffer& HistoryRX() const { return historyRX; }
+    const THistBuffer& HistoryTX() const { return historyTX; }
     int GridPhase() const { return gridPhase; }
 
 private:
