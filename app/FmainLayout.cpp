@@ -66,6 +66,9 @@ void AddSeparator(QMenu* menu, const char* name)
 
 void TFormMain::BuildLayout()
 {
+    // The layout was measured in this face; Liberation Sans has the same metrics as its
+    // successors and keeps captions such as "Transmitted:" within their 65 pixels.
+    QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");
     QFont font("MS Sans Serif");
     font.setPixelSize(11);
     setFont(font);

@@ -83,6 +83,7 @@ TEST_F(MainWindowLayout, EveryControlAtItsPlaceWithItsCaption)
                 texts << QString("%1@%2").arg(label->text()).arg(label->x());
         EXPECT_TRUE(texts.contains(QString(row.caption) + "@8"));
         EXPECT_TRUE(texts.contains("Bytes@176"));
+        EXPECT_LE(row.value->fontMetrics().horizontalAdvance(row.caption), 65); // not cut
     }
 }
 
