@@ -24,6 +24,13 @@ struct WatchedLoopback {
     }
     ~WatchedLoopback() { ::close(socket); }
 
+    bool Skipped(benchmark::State& state) const
+    {
+        if (!form.IsConnected())
+            state.SkipWithError("lo is not up in this namespace");
+        return !form.IsConnected();
+    }
+
     // One datagram, so that both directions move and the tick writes all four counters.
     void SendTraffic(benchmark::State& state)
     {
@@ -49,10 +56,8 @@ struct WatchedLoopback {
 static void BM_ProbeAndUpdateCounters(benchmark::State& state)
 {
     WatchedLoopback watched;
-    if (!watched.form.IsConnected()) {
-        state.SkipWithError("lo is not up in this namespace");
+    if (watched.Skipped(state))
         return;
-    }
     for (auto _ : state) {
         watched.SendTraffic(state);
         std::uint32_t received = 0, transmitted = 0, duration = 0;
@@ -68,10 +73,8 @@ BENCHMARK(BM_ProbeAndUpdateCounters);
 static void BM_WatchTick(benchmark::State& state)
 {
     WatchedLoopback watched;
-    if (!watched.form.IsConnected()) {
-        state.SkipWithError("lo is not up in this namespace");
+    if (watched.Skipped(state))
         return;
-    }
     for (auto _ : state) {
         watched.SendTraffic(state);
         watched.form.WatchTimerTimer();

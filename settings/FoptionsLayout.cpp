@@ -39,24 +39,22 @@ QGroupBox* Group(const char* name, const QString& caption, QWidget* parent)
     return group;
 }
 
-// Numbers and names are typed freely; the items are only suggestions, so typing neither
-// completes nor collects new items.
-QComboBox* FreeTextCombo(const char* name, const QStringList& items, QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setCompleter(nullptr);
-    combo->addItems(items);
-    return combo;
-}
-
 QComboBox* ListCombo(const char* name, const QStringList& items, QWidget* parent)
 {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
     combo->addItems(items);
+    return combo;
+}
+
+// Numbers and names are typed freely; the items are only suggestions, so typing neither
+// completes nor collects new items.
+QComboBox* FreeTextCombo(const char* name, const QStringList& items, QWidget* parent)
+{
+    QComboBox* combo = ListCombo(name, items, parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
     return combo;
 }
 
