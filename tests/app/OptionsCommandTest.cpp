@@ -1,10 +1,12 @@
 #include "app/MainWindowFixture.h"
 #include "settings/Foptions.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -108,9 +110,13 @@ TEST_F(OptionsCommand, ThePickedInterfaceIsWatchedFromTheNextTick)
     ras.Add("wan0", 42).stats = {1000, 0, 1000};
     StartWindowWithDialog();
     ASSERT_FALSE(form->IsConnected());
-    RunSettings([](QWidget* shown) {
+    RunSettings([](QWidget* shown) { // picked from the list with the mouse
         auto* entries = shown->findChild<QComboBox*>("cbPhoneEntries");
-        entries->setCurrentIndex(entries->findText("wan0"));
+        entries->showPopup();
+        QAbstractItemView* list = entries->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+        const QRect item = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
     });
     EXPECT_STREQ(settings->Connection.Get(), "wan0");
     Tick();
