@@ -4,7 +4,8 @@
 
 using ProtocolLog = test::MainWindowFixture;
 
-TEST_F(ProtocolLog, KeepsAtMost5001LinesDroppingTheOldest)
+// The newest line is selected whatever was selected before.
+TEST_F(ProtocolLog, KeepsAtMost5001LinesDroppingTheOldestAndSelectsTheNewest)
 {
     StartWindow();
     form->lbLog->clear();
@@ -15,19 +16,12 @@ TEST_F(ProtocolLog, KeepsAtMost5001LinesDroppingTheOldest)
     EXPECT_EQ(form->lbLog->count(), 5001);
     EXPECT_EQ(form->lbLog->item(0)->text(), "line 1");
     form->AddProtocolLine("line %d", 5002);
+    form->lbLog->setCurrentRow(0);
     form->AddProtocolLine("line %d", 5003);
     EXPECT_EQ(form->lbLog->count(), 5001);
     EXPECT_EQ(form->lbLog->item(0)->text(), "line 3");
-    EXPECT_EQ(form->lbLog->item(5000)->text(), "line 5003");
-}
-
-TEST_F(ProtocolLog, TheNewestLineIsSelectedWhateverWasSelectedBefore)
-{
-    StartWindow();
-    form->lbLog->setCurrentRow(0);
-    form->AddProtocolLine("newest");
-    EXPECT_EQ(form->lbLog->currentRow(), form->lbLog->count() - 1);
-    EXPECT_EQ(form->lbLog->currentItem()->text(), "newest");
+    EXPECT_EQ(form->lbLog->item(5000), form->lbLog->currentItem());
+    EXPECT_EQ(form->lbLog->currentItem()->text(), "line 5003");
     EXPECT_TRUE(form->lbLog->currentItem()->isSelected());
 }
 

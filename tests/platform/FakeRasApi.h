@@ -10,7 +10,7 @@ namespace test {
 
 // A scripted remote-access service: tests set up connections, entries and failure codes, and
 // read back which calls were made.
-class FakeRasApi final : public platform::RasApi {
+class FakeRasApi : public platform::RasApi {
 public:
     struct Connection {
         platform::RasHandle handle = 1;
