@@ -3,10 +3,12 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -26,13 +28,14 @@ protected:
         form->FormOptions = dialog.get();
     }
 
-    // Opens the settings from the main menu, lets `edit` change the dialog, then presses the
-    // button named `button`.
+    // Opens the settings from the main menu, lets `edit` change the dialog shown modally, then
+    // presses the button named `button`.
     void RunSettings(const std::function<void(QWidget*)>& edit, const char* button = "btOK")
     {
-        test::AnswerNextModal([edit, button](QWidget* shown) {
-            edit(shown);
-            shown->findChild<QPushButton*>(button)->click();
+        QTimer::singleShot(0, dialog.get(), [this, edit, button] {
+            EXPECT_EQ(QApplication::activeModalWidget(), dialog.get());
+            edit(dialog.get());
+            dialog->findChild<QPushButton*>(button)->click();
         });
         form->findChild<QAction*>("mimSettings")->trigger();
     }
