@@ -86,7 +86,7 @@ constexpr std::uint32_t Percent = 10'000'000;
 struct HintCase {
     std::uint32_t before;
     std::uint32_t after;
-    const char* hint; // nullptr: no hint
+    bool hint;
     std::uint32_t showMessage = 1;
 };
 
@@ -103,20 +103,18 @@ TEST_P(LimitHints, OneHintForTheHighestThresholdCrossed)
     SetLineCounters((c.after - c.before) * Percent, 0, 1000);
     test::MessageBoxRecorder boxes;
     Tick();
-    EXPECT_EQ(boxes.boxes, c.hint ? QStringList(QString("Info|") + c.hint) : QStringList());
-    EXPECT_EQ(Protocol().filter("Traffic has now"), c.hint ? QStringList(c.hint) : QStringList());
+    const QString hint = QString("Traffic has now reached %1%.").arg(c.after);
+    EXPECT_EQ(boxes.boxes, c.hint ? QStringList("Info|" + hint) : QStringList());
+    EXPECT_EQ(Protocol().filter("Traffic has now"), c.hint ? QStringList(hint) : QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(WatchCycle, LimitHints,
-                         ::testing::Values(HintCase{69, 71, "Traffic has now reached 71%."},
-                                           HintCase{71, 99, "Traffic has now reached 99%."},
-                                           HintCase{69, 70, "Traffic has now reached 70%."},
-                                           HintCase{89, 90, "Traffic has now reached 90%."},
-                                           HintCase{97, 98, "Traffic has now reached 98%."},
-                                           HintCase{50, 150, "Traffic has now reached 150%."},
-                                           HintCase{70, 89, nullptr}, HintCase{98, 120, nullptr},
-                                           HintCase{10, 69, nullptr},
-                                           HintCase{69, 71, nullptr, 0})); // switched off
+                         ::testing::Values(HintCase{69, 71, true}, HintCase{71, 99, true},
+                                           HintCase{69, 70, true}, HintCase{89, 90, true},
+                                           HintCase{97, 98, true}, HintCase{50, 150, true},
+                                           HintCase{70, 89, false}, HintCase{98, 120, false},
+                                           HintCase{10, 69, false},
+                                           HintCase{69, 71, false, 0})); // switched off
 
 TEST_F(WatchCycle, NoHintAboveTheTopThresholdAtStartButAgainAfterTheTotalDrops)
 {

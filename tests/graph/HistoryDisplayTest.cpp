@@ -2,6 +2,7 @@
 
 #include "graph/Canvas.h"
 #include "graph/GraphScale.h"
+#include "graph/HistBuffer.h"
 #include "graph/HistoryImage.h"
 
 #include <QtTest/QTest>
@@ -164,9 +165,7 @@ INSTANTIATE_TEST_SUITE_P(, GraphDisplayStep,
                          ::testing::Combine(::testing::ValuesIn(Steps), ::testing::Bool()));
 
 // Both ways of drawing must have the widget repainted with the new pixels.
-class GraphHistoryImage : public ::testing::TestWithParam<bool> {};
-
-TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
+TEST(GraphHistoryImage, RepaintsWithWhatWasDrawn)
 {
     Graph graph;
     graph.display.SetScale(1024, 128, 1024, 128, false);
@@ -183,17 +182,35 @@ TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
         }
     } counter;
     graph.image.installEventFilter(&counter);
-    if (GetParam())
-        graph.display.AddSample(700, 90);
-    else
-        graph.display.SetScale(8, 8, 1, 1, false);
-    QCoreApplication::processEvents();
-
-    EXPECT_GT(counter.paints, 0);
-    EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32), graph.Pixels());
+    for (const bool redraw : {false, true}) {
+        counter.paints = 0;
+        if (redraw)
+            graph.display.SetScale(8, 8, 1, 1, false);
+        else
+            graph.display.AddSample(700, 90);
+        QCoreApplication::processEvents();
+        EXPECT_GT(counter.paints, 0) << redraw;
+        EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                  graph.Pixels());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(, GraphHistoryImage, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "AddSample" : "Redraw"; });
+// A ring of 5 after `pushes` samples numbered 1000, 1001, ...: every value tells its age.
+TEST(GraphHistBuffer, RecentYieldsTheKthNewestAndZeroOutOfRange)
+{
+    for (const int pushes : {0, 1, 4, 5, 6, 17}) {
+        SCOPED_TRACE(pushes);
+        THistBuffer buffer(5);
+        for (int i = 0; i < pushes; ++i)
+            buffer.Push(1000 + i);
+        const int kept = std::min(pushes, 5);
+        EXPECT_EQ(buffer.Count(), kept);
+        EXPECT_EQ(buffer.Head(), pushes % 5);
+        for (int k = 1; k <= kept; ++k)
+            EXPECT_EQ(buffer.Recent(k), 1000 + pushes - k) << "k = " << k;
+        for (int k : {-1, 0, kept + 1})
+            EXPECT_EQ(buffer.Recent(k), 0) << "k = " << k;
+    }
+}
 
 } // namespace

@@ -20,8 +20,7 @@ TEST(TrafficArithmetic, FormatBytesGroupsDigitsWithFullStops)
         {-123, "-123"},
         {-1234, "-1.234"},
         {-123456, "-123.456"},
-        {std::numeric_limits<std::int64_t>::min(), "-9.223.372.036.854.775.808"},
-    };
+        {std::numeric_limits<std::int64_t>::min(), "-9.223.372.036.854.775.808"}};
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(FormatBytes(bytes), text) << bytes;
 }
