@@ -14,9 +14,11 @@ TEST_F(ConnectDisconnect, DialsTheWatchedEntryAndReportsSuccess)
     EXPECT_EQ(Protocol().mid(4), QStringList({"Dialing...", "Dialing successful"}));
 }
 
+// The limit counts both directions.
 TEST_F(ConnectDisconnect, RefusalsAndFailuresAreLogged)
 {
-    settings->SumTXLo.Set(1'000'000'000);
+    settings->SumRXLo.Set(999'999'999);
+    settings->SumTXLo.Set(1);
     settings->OnLimitCloseConnection.Set(1);
     StartWindow();
     form->Dial();

@@ -37,10 +37,7 @@ TEST(TrafficArithmetic, LimitPercentTruncatesToWholePerCent)
     EXPECT_EQ(LimitPercent(2'500'000'000, 1000), 250);
     EXPECT_EQ(LimitPercent(0, 1), 0);
     EXPECT_EQ(LimitPercent(std::uint64_t{1} << 40, 4294967295u), 0);
-}
-
-TEST(TrafficArithmetic, LimitPercentOfANonsenseLimitNeitherFailsNorWraps)
-{
+    // Nonsense limits neither fail nor wrap.
     EXPECT_EQ(LimitPercent(123'456'789'000, 0), 0);
     EXPECT_EQ(LimitPercent(std::numeric_limits<std::uint64_t>::max(), 1),
               std::numeric_limits<std::int32_t>::max());
