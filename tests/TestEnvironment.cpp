@@ -1,10 +1,6 @@
 #include "TestEnvironment.h"
 
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
 #include <cstdlib>
-#include <memory>
 
 namespace test {
 
@@ -21,8 +17,6 @@ void IsolateUserFiles(const QTemporaryDir& dir)
     std::filesystem::current_path(base / "work");
 }
 
-TempStore::TempStore() = default;
-
 std::filesystem::path TempStore::File() const
 {
     return Dir() / "Quillmar" / "registry.sqlite3";
@@ -31,20 +25,6 @@ std::filesystem::path TempStore::File() const
 std::filesystem::path TempStore::Dir() const
 {
     return dir_.path().toStdString();
-}
-
-void AnswerNextModal(std::function<void(QWidget*)> answer)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            answer(modal);
-        }
-    });
-    poll->start();
 }
 
 } // namespace test

@@ -3,7 +3,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <filesystem>
-#include <functional>
 #include <ostream>
 
 // Readable failure messages for Qt texts.
@@ -26,15 +25,11 @@ void IsolateUserFiles(const QTemporaryDir& dir);
 // A store file in a fresh temporary folder of its own.
 class TempStore {
 public:
-    TempStore();
     std::filesystem::path File() const;
     std::filesystem::path Dir() const;
 
 private:
     QTemporaryDir dir_;
 };
-
-// Runs `answer` on the next modal widget that opens (a message box or dialog), from the event loop.
-void AnswerNextModal(std::function<void(QWidget*)> answer);
 
 } // namespace test

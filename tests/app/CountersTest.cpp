@@ -1,28 +1,24 @@
 #include "app/MainWindowFixture.h"
 #include "settings/StoreRows.h"
 
+#include <QListWidget>
+
 using Counters = test::MainWindowFixture;
 using Names = std::vector<std::string>;
 
-TEST_F(Counters, NothingIsWrittenWhileDisconnected)
+// Writes of the overall sums, counted: none while disconnected or when nothing moved.
+TEST_F(Counters, OnlyADirectionThatMovedIsWrittenHighWordFirst)
 {
     settings->SumRXLo.Set(5000);
     StartWindow();
     test::StartWriteLog(store.File());
     form->UpdateCounters(100, 200);
-    EXPECT_EQ(test::TakeWriteLog(store.File()), Names{});
     EXPECT_EQ(form->stSessionRX->text(), "-");
     EXPECT_EQ(form->stSessionTX->text(), "-");
     EXPECT_EQ(form->stSessionSum->text(), "-");
     EXPECT_EQ(form->stSumRX->text(), "5.000");
-}
-
-TEST_F(Counters, OnlyADirectionThatMovedIsWrittenHighWordFirst)
-{
     ConnectLine();
-    StartWindow();
-    test::StartWriteLog(store.File());
-    form->UpdateCounters(0, 0);
+    Tick(); // connected, nothing moved
     EXPECT_EQ(test::TakeWriteLog(store.File()), Names{});
     EXPECT_EQ(form->stSessionRX->text(), "0");
 
@@ -36,7 +32,7 @@ TEST_F(Counters, OnlyADirectionThatMovedIsWrittenHighWordFirst)
     EXPECT_EQ(form->stSessionRX->text(), "1.501");
     EXPECT_EQ(form->stSessionTX->text(), "21");
     EXPECT_EQ(form->stSessionSum->text(), "1.522");
-    EXPECT_EQ(form->stSum->text(), "1.522");
+    EXPECT_EQ(form->stSum->text(), "6.522");
 }
 
 TEST_F(Counters, TheOverallSumCarriesIntoTheHighWord)
@@ -48,25 +44,9 @@ TEST_F(Counters, TheOverallSumCarriesIntoTheHighWord)
     EXPECT_EQ(settings->SumRXHi.Get(), 1u);
     EXPECT_EQ(settings->SumRXLo.Get(), 0u);
     EXPECT_EQ(form->stSumRX->text(), "4.294.967.296");
-    EXPECT_EQ(form->GetSumRX(), 4294967296u);
     CRegVars reread(store.File());
     EXPECT_EQ(reread.SumRXHi.Get(), 1u);
     EXPECT_EQ(reread.SumRXLo.Get(), 0u);
-}
-
-TEST_F(Counters, TheLimitIsReachedAtExactlyTheLimitInBytes)
-{
-    settings->TrafficLimit.Set(1);
-    settings->SumRXLo.Set(999'999);
-    StartWindow();
-    EXPECT_EQ(form->LimitPercent(), 99);
-    EXPECT_FALSE(form->LimitReached());
-    settings->SumTXLo.Set(1);
-    EXPECT_EQ(form->LimitPercent(), 100);
-    EXPECT_TRUE(form->LimitReached());
-    EXPECT_FALSE(form->LimitCloseDue());
-    settings->OnLimitCloseConnection.Set(1);
-    EXPECT_TRUE(form->LimitCloseDue());
 }
 
 TEST_F(Counters, AZeroLimitFromTheStoreNeverBlocksTheWatchCycle)
@@ -85,4 +65,43 @@ TEST_F(Counters, AZeroLimitFromTheStoreNeverBlocksTheWatchCycle)
     EXPECT_TRUE(boxes.boxes.isEmpty());
     EXPECT_TRUE(ras.hungUp.empty());
     EXPECT_TRUE(Protocol().contains("Maximum traffic is 0 MByte."));
+}
+
+using ProtocolLog = test::MainWindowFixture;
+
+// The newest line is selected whatever was selected before.
+TEST_F(ProtocolLog, KeepsAtMost5001LinesDroppingTheOldestAndSelectsTheNewest)
+{
+    StartWindow();
+    form->lbLog->clear();
+    for (int i = 1; i <= 5000; ++i)
+        form->AddProtocolLine("line %d", i);
+    ASSERT_EQ(form->lbLog->count(), 5000);
+    form->AddProtocolLine("line %d", 5001);
+    EXPECT_EQ(form->lbLog->count(), 5001);
+    EXPECT_EQ(form->lbLog->item(0)->text(), "line 1");
+    form->AddProtocolLine("line %d", 5002);
+    form->lbLog->setCurrentRow(0);
+    form->AddProtocolLine("line %d", 5003);
+    EXPECT_EQ(form->lbLog->count(), 5001);
+    EXPECT_EQ(form->lbLog->item(0)->text(), "line 3");
+    EXPECT_EQ(form->lbLog->item(5000), form->lbLog->currentItem());
+    EXPECT_EQ(form->lbLog->currentItem()->text(), "line 5003");
+    EXPECT_TRUE(form->lbLog->currentItem()->isSelected());
+}
+
+TEST_F(ProtocolLog, FormatsLikePrintfAndShowsOutsideTextUnchanged)
+{
+    StartWindow();
+    form->AddProtocolLine("Traffic has now reached %d%%.", 70);
+    form->AddProtocolLine("Dialing error: %u", 4294967295u);
+    const char* reply = "good 10.0.0.1 100% %s %n";
+    form->AddProtocolLine("DynDNS Update: %s", reply);
+    const std::string longText(10000, 'x');
+    form->AddProtocolLine("%s", longText.c_str());
+    const QStringList lines = Protocol();
+    EXPECT_EQ(lines[lines.size() - 4], "Traffic has now reached 70%.");
+    EXPECT_EQ(lines[lines.size() - 3], "Dialing error: 4294967295");
+    EXPECT_EQ(lines[lines.size() - 2], "DynDNS Update: good 10.0.0.1 100% %s %n");
+    EXPECT_EQ(lines.back().size(), 10000); // never cut
 }

@@ -25,9 +25,11 @@ QStringList Captions(const QList<QAction*>& actions)
 
 } // namespace
 
-TEST_F(MainWindowLayout, CaptionClientAreaAndFixedBorder)
+TEST_F(MainWindowLayout, CaptionFixedClientAreaCentredWithASecondTimer)
 {
-    StartWindow();
+    form = std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock});
+    EXPECT_TRUE(form->WatchTimer->isActive());
+    EXPECT_EQ(form->WatchTimer->interval(), 1000);
     EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");
     EXPECT_EQ(form->centralWidget()->size(), QSize(520, 344));
     EXPECT_EQ(form->minimumSize(), form->maximumSize()); // not resizable
@@ -35,11 +37,6 @@ TEST_F(MainWindowLayout, CaptionClientAreaAndFixedBorder)
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(form->font().family(), "MS Sans Serif");
     EXPECT_EQ(form->font().pixelSize(), 11);
-}
-
-TEST_F(MainWindowLayout, CentredOnThePrimaryScreen)
-{
-    StartWindow();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect frame = form->frameGeometry();
     EXPECT_EQ(frame.left(), (screen.width() - frame.width()) / 2);
@@ -87,16 +84,6 @@ TEST_F(MainWindowLayout, EveryControlAtItsPlaceWithItsCaption)
     }
 }
 
-TEST_F(MainWindowLayout, InitialCounterTextsBeforeTheFirstProbeFillsThem)
-{
-    // Construction fills the labels; with the line down the session shows "-", overall "0".
-    StartWindow();
-    EXPECT_EQ(form->stSessionRX->text(), "-");
-    EXPECT_EQ(form->stSessionSum->text(), "-");
-    EXPECT_EQ(form->stSumRX->text(), "0");
-    EXPECT_EQ(form->stSum->text(), "0");
-}
-
 TEST_F(MainWindowLayout, MenusListEveryItemInOrder)
 {
     StartWindow();
@@ -109,11 +96,4 @@ TEST_F(MainWindowLayout, MenusListEveryItemInOrder)
     EXPECT_EQ(Captions(form->pmTray->actions()),
               QStringList({"Show", "-", "Connect", "Disconnect", "-", "Exit"}));
     EXPECT_EQ(form->pmTray->defaultAction()->text(), "Show");
-}
-
-TEST_F(MainWindowLayout, WatchTimerTicksEverySecond)
-{
-    form = std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock});
-    EXPECT_TRUE(form->WatchTimer->isActive());
-    EXPECT_EQ(form->WatchTimer->interval(), 1000);
 }

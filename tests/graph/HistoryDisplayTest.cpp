@@ -2,6 +2,7 @@
 
 #include "graph/Canvas.h"
 #include "graph/GraphScale.h"
+#include "graph/HistBuffer.h"
 #include "graph/HistoryImage.h"
 
 #include <QtTest/QTest>
@@ -164,9 +165,7 @@ INSTANTIATE_TEST_SUITE_P(, GraphDisplayStep,
                          ::testing::Combine(::testing::ValuesIn(Steps), ::testing::Bool()));
 
 // Both ways of drawing must have the widget repainted with the new pixels.
-class GraphHistoryImage : public ::testing::TestWithParam<bool> {};
-
-TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
+TEST(GraphHistoryImage, RepaintsWithWhatWasDrawn)
 {
     Graph graph;
     graph.display.SetScale(1024, 128, 1024, 128, false);
@@ -183,17 +182,94 @@ TEST_P(GraphHistoryImage, RepaintsWithWhatWasDrawn)
         }
     } counter;
     graph.image.installEventFilter(&counter);
-    if (GetParam())
-        graph.display.AddSample(700, 90);
-    else
-        graph.display.SetScale(8, 8, 1, 1, false);
-    QCoreApplication::processEvents();
-
-    EXPECT_GT(counter.paints, 0);
-    EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32), graph.Pixels());
+    for (const bool redraw : {false, true}) {
+        counter.paints = 0;
+        if (redraw)
+            graph.display.SetScale(8, 8, 1, 1, false);
+        else
+            graph.display.AddSample(700, 90);
+        QCoreApplication::processEvents();
+        EXPECT_GT(counter.paints, 0) << redraw;
+        EXPECT_EQ(graph.image.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                  graph.Pixels());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(, GraphHistoryImage, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "AddSample" : "Redraw"; });
+// A ring of 5 after `pushes` samples numbered 1000, 1001, ...: every value tells its age.
+TEST(GraphHistBuffer, RecentYieldsTheKthNewestAndZeroOutOfRange)
+{
+    for (const int pushes : {0, 1, 4, 5, 6, 17}) {
+        SCOPED_TRACE(pushes);
+        THistBuffer buffer(5);
+        for (int i = 0; i < pushes; ++i)
+            buffer.Push(1000 + i);
+        const int kept = std::min(pushes, 5);
+        EXPECT_EQ(buffer.Count(), kept);
+        EXPECT_EQ(buffer.Head(), pushes % 5);
+        for (int k = 1; k <= kept; ++k)
+            EXPECT_EQ(buffer.Recent(k), 1000 + pushes - k) << "k = " << k;
+        for (int k : {-1, 0, kept + 1})
+            EXPECT_EQ(buffer.Recent(k), 0) << "k = " << k;
+    }
+}
+
+struct Unit {
+    std::uint32_t historyScaling;
+    std::uint32_t bandwidth;
+    const char* caption;
+    std::array<const char*, 9> labelsUpwards;
+};
+
+void PrintTo(const Unit& unit, std::ostream* out)
+{
+    *out << "HistoryScaling " << unit.historyScaling << " bandwidth " << unit.bandwidth;
+}
+
+class GraphScaleUnit : public ::testing::TestWithParam<Unit> {};
+
+TEST_P(GraphScaleUnit, CaptionAndLabelsFromBaselineToTop)
+{
+    const Unit unit = GetParam();
+    const graph::GraphScale scale =
+        graph::ChooseGraphScale(unit.historyScaling, unit.bandwidth, unit.bandwidth);
+    EXPECT_STREQ(scale.caption, unit.caption);
+    for (int row = 0; row <= 8; ++row)
+        EXPECT_EQ(
+            graph::LabelText(graph::LabelValue(scale.labelMaxTX, row, 8), scale.decimalLabels),
+            unit.labelsUpwards[row])
+            << "row " << row;
+}
+
+constexpr const char* KBit = "Traffic Graph [kBit/s]";
+constexpr const char* KByte = "Traffic Graph [kByte/s]";
+constexpr const char* MBit = "Traffic Graph [MBit/s]";
+constexpr const char* MByte = "Traffic Graph [MByte/s]";
+
+INSTANTIATE_TEST_SUITE_P(
+    , GraphScaleUnit,
+    ::testing::Values(
+        Unit{0, 1024, KBit, {"0", "128", "256", "384", "512", "640", "768", "896", "1024"}},
+        Unit{1, 1024, KByte, {"0", "16", "32", "48", "64", "80", "96", "112", "128"}},
+        Unit{2,
+             1024,
+             MBit,
+             {"0.00", "0.12", "0.25", "0.38", "0.51", "0.64", "0.76", "0.89", "1.02"}},
+        Unit{3,
+             1024,
+             MByte,
+             {"0.00", "0.01", "0.03", "0.04", "0.06", "0.08", "0.09", "0.11", "0.12"}},
+        Unit{5,
+             1024,
+             MByte,
+             {"0.00", "0.01", "0.03", "0.04", "0.06", "0.08", "0.09", "0.11", "0.12"}},
+        Unit{1, 8, KByte, {"0", "0", "0", "0", "1", "1", "1", "1", "1"}},
+        Unit{0, 0, KBit, {"0", "0", "0", "0", "0", "0", "0", "0", "0"}}));
+
+// Only a hand-edited store holds such bandwidths; they must not turn negative or overflow.
+TEST(GraphScale, HugeBandwidthsShiftUnsignedAndLabelWithoutOverflow)
+{
+    EXPECT_EQ(graph::ChooseGraphScale(1, 0xFFFFFFFF, 0).labelMaxRX, 0x1FFFFFFF);
+    EXPECT_EQ(graph::LabelValue(0x7FFFFFFF, 4, 8), 0x40000000);
+}
 
 } // namespace

@@ -9,6 +9,21 @@ using namespace platform;
 
 namespace {
 
+// Copies `names` into `buffer` as the service does, or fails as it does.
+template <class Record, class Name>
+std::uint32_t Enumerate(std::span<Record> buffer, std::size_t& count, std::uint32_t error,
+                        const std::vector<Name>& names, auto fill)
+{
+    count = 0;
+    if (error != 0)
+        return error;
+    if (names.size() > buffer.size())
+        return RasErrorBufferTooSmall;
+    for (const auto& name : names)
+        fill(buffer[count++], name);
+    return 0;
+}
+
 void CopyName(char (&target)[RasMaxEntryName + 1], const std::string& name)
 {
     const std::size_t length = std::min(name.size(), RasMaxEntryName);
@@ -28,71 +43,55 @@ FakeRasApi::Connection& FakeRasApi::Add(const std::string& entry, RasHandle hand
 
 FakeRasApi::Connection* FakeRasApi::Find(const std::string& entry)
 {
-    const auto it = std::find_if(connections.begin(), connections.end(),
-                                 [&](const Connection& c) { return c.entry == entry; });
+    const auto it = std::ranges::find(connections, entry, &Connection::entry);
     return it == connections.end() ? nullptr : &*it;
 }
 
-FakeRasApi::Connection* FakeRasApi::ByHandle(RasHandle handle)
+FakeRasApi::Connection* FakeRasApi::Find(RasHandle handle)
 {
-    const auto it = std::find_if(connections.begin(), connections.end(),
-                                 [&](const Connection& c) { return c.handle == handle; });
+    const auto it = std::ranges::find(connections, handle, &Connection::handle);
     return it == connections.end() ? nullptr : &*it;
 }
 
 std::uint32_t FakeRasApi::EnumConnections(std::span<RasConnection> buffer, std::size_t& count)
 {
-    ++rasCalls;
-    count = 0;
-    if (enumError != 0)
-        return enumError;
-    if (connections.size() > buffer.size())
-        return RasErrorBufferTooSmall;
-    for (const auto& connection : connections) {
-        buffer[count].handle = connection.handle;
-        CopyName(buffer[count].entryName, connection.entry);
-        ++count;
-    }
-    return 0;
+    return Enumerate(buffer, count, enumError, connections,
+                     [](RasConnection& record, const Connection& connection) {
+                         record.handle = connection.handle;
+                         CopyName(record.entryName, connection.entry);
+                     });
 }
 
 std::uint32_t FakeRasApi::GetConnectStatus(RasHandle handle, std::uint32_t& state)
 {
-    ++rasCalls;
-    const Connection* connection = ByHandle(handle);
+    const Connection* connection = Find(handle);
     if (!connection)
         return RasErrorInvalidHandle;
-    if (connection->statusError != 0)
-        return connection->statusError;
-    state = connection->state;
-    return 0;
+    if (connection->statusError == 0)
+        state = connection->state;
+    return connection->statusError;
 }
 
 std::uint32_t FakeRasApi::GetConnectionStatistics(RasHandle handle, RasStats& stats)
 {
-    ++rasCalls;
-    const Connection* connection = ByHandle(handle);
+    const Connection* connection = Find(handle);
     if (!connection)
         return RasErrorInvalidHandle;
-    if (connection->statsError != 0)
-        return connection->statsError;
-    stats = connection->stats;
-    return 0;
+    if (connection->statsError == 0)
+        stats = connection->stats;
+    return connection->statsError;
 }
 
 std::uint32_t FakeRasApi::HangUp(RasHandle handle)
 {
-    ++rasCalls;
     hungUp.push_back(handle);
-    if (hangUpResult != 0)
-        return hangUpResult;
-    std::erase_if(connections, [&](const Connection& c) { return c.handle == handle; });
-    return 0;
+    if (hangUpResult == 0)
+        std::erase_if(connections, [&](const Connection& c) { return c.handle == handle; });
+    return hangUpResult;
 }
 
 bool FakeRasApi::DialDlg(const char* entry, std::uint32_t& error)
 {
-    ++rasCalls;
     dialled.emplace_back(entry);
     error = 0;
     if (dial)
@@ -103,15 +102,9 @@ bool FakeRasApi::DialDlg(const char* entry, std::uint32_t& error)
 
 std::uint32_t FakeRasApi::EnumEntries(std::span<RasEntryName> buffer, std::size_t& count)
 {
-    ++rasCalls;
-    count = 0;
-    if (entriesError != 0)
-        return entriesError;
-    if (entries.size() > buffer.size())
-        return RasErrorBufferTooSmall;
-    for (const auto& entry : entries)
-        CopyName(buffer[count++].name, entry);
-    return 0;
+    return Enumerate(
+        buffer, count, entriesError, entries,
+        [](RasEntryName& record, const std::string& entry) { CopyName(record.name, entry); });
 }
 
 } // namespace test

@@ -10,7 +10,7 @@ namespace test {
 
 // A scripted remote-access service: tests set up connections, entries and failure codes, and
 // read back which calls were made.
-class FakeRasApi final : public platform::RasApi {
+class FakeRasApi : public platform::RasApi {
 public:
     struct Connection {
         platform::RasHandle handle = 1;
@@ -30,12 +30,12 @@ public:
     // stand for the modal dial dialog.
     std::function<bool(const char* entry, std::uint32_t& error)> dial;
 
-    int rasCalls = 0;
     std::vector<platform::RasHandle> hungUp;
     std::vector<std::string> dialled;
 
     Connection& Add(const std::string& entry, platform::RasHandle handle = 1);
     Connection* Find(const std::string& entry);
+    Connection* Find(platform::RasHandle handle);
 
     std::uint32_t EnumConnections(std::span<platform::RasConnection> buffer,
                                   std::size_t& count) override;
@@ -46,9 +46,6 @@ public:
     bool DialDlg(const char* entry, std::uint32_t& error) override;
     std::uint32_t EnumEntries(std::span<platform::RasEntryName> buffer,
                               std::size_t& count) override;
-
-private:
-    Connection* ByHandle(platform::RasHandle handle);
 };
 
 } // namespace test

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
 #include <linux/if.h>
 #include <linux/if_link.h>
@@ -38,11 +37,10 @@ void AppendAttribute(Bytes& bytes, unsigned short type, const void* data, std::s
     Append(bytes, data, size);
 }
 
-Bytes Message(unsigned short type, std::uint32_t sequence, const Bytes& payload,
-              unsigned short flags = NLM_F_MULTI)
+Bytes Message(unsigned short type, std::uint32_t sequence, const Bytes& payload)
 {
-    const nlmsghdr header{static_cast<std::uint32_t>(NLMSG_HDRLEN + payload.size()), type, flags,
-                          sequence, 0};
+    const nlmsghdr header{static_cast<std::uint32_t>(NLMSG_HDRLEN + payload.size()), type,
+                          NLM_F_MULTI, sequence, 0};
     Bytes bytes;
     Append(bytes, &header, sizeof header);
     bytes.insert(bytes.end(), payload.begin(), payload.end());
@@ -83,14 +81,10 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return bytes;
 }
 
-void Patch16(Bytes& bytes, std::size_t offset, std::uint16_t value)
+template <class T> Bytes Patched(Bytes bytes, std::size_t offset, T value)
 {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
-}
-
-void Patch32(Bytes& bytes, std::size_t offset, std::uint32_t value)
-{
-    std::memcpy(bytes.data() + offset, &value, sizeof value);
+    return bytes;
 }
 
 struct ParseResult {
@@ -124,11 +118,18 @@ TEST(KernelLinksMessages, ReadsEveryLinkOfADump)
     EXPECT_EQ(ppp.bytesTransmitted, Transmitted);
 }
 
+TEST(KernelLinksMessages, InterruptedDumpIsReported)
+{
+    const std::uint16_t flags = NLM_F_MULTI | NLM_F_DUMP_INTR;
+    EXPECT_TRUE(Parse(Patched(LinkMessage(3, "eth0"), offsetof(nlmsghdr, nlmsg_flags), flags))
+                    .progress.interrupted);
+}
+
 struct DamageCase {
     const char* description;
-    std::function<Bytes()> datagram;
+    Bytes datagram;
     int error;
-    std::size_t links;
+    std::size_t links = 0;
 };
 
 void PrintTo(const DamageCase& c, std::ostream* os)
@@ -140,74 +141,38 @@ class KernelLinksDamagedDump : public testing::TestWithParam<DamageCase> {};
 
 TEST_P(KernelLinksDamagedDump, IsRejectedOrSkippedSafely)
 {
-    const auto result = Parse(GetParam().datagram(), 2);
+    const auto result = Parse(GetParam().datagram, 2);
     EXPECT_EQ(result.error, GetParam().error);
     EXPECT_EQ(result.links.size(), GetParam().links);
 }
 
-Bytes Damaged(std::function<void(Bytes&)> damage)
-{
-    Bytes bytes = LinkMessage(3, "eth0");
-    damage(bytes);
-    return bytes;
-}
+const Bytes Eth0 = LinkMessage(3, "eth0");
 
+// Messages cut short or longer than the datagram, and stray bytes, are the truncation test's.
 INSTANTIATE_TEST_SUITE_P(
     Cases, KernelLinksDamagedDump,
     testing::Values(
-        DamageCase{"message longer than the datagram",
-                   [] { return Damaged([](Bytes& b) { Patch32(b, 0, b.size() + 4); }); }, EBADMSG,
-                   0},
-        DamageCase{"message shorter than its header",
-                   [] { return Damaged([](Bytes& b) { Patch32(b, 0, 8); }); }, EBADMSG, 0},
-        DamageCase{
-            "attribute longer than the message",
-            [] { return Damaged([](Bytes& b) { Patch16(b, NameAttributeOffset, 0xFFF0); }); },
-            EBADMSG, 0},
+        DamageCase{"message shorter than its header", Patched(Eth0, 0, std::uint32_t{8}), EBADMSG},
+        DamageCase{"attribute longer than the message",
+                   Patched(Eth0, NameAttributeOffset, std::uint16_t{0xFFF0}), EBADMSG},
         DamageCase{"attribute shorter than its header",
-                   [] { return Damaged([](Bytes& b) { Patch16(b, NameAttributeOffset, 2); }); },
-                   EBADMSG, 0},
+                   Patched(Eth0, NameAttributeOffset, std::uint16_t{2}), EBADMSG},
         DamageCase{"name without its terminating zero",
-                   [] {
-                       return Damaged([](Bytes& b) {
-                           b[NameAttributeOffset + RTA_LENGTH(4)] = std::byte{'x'};
-                       });
-                   },
-                   EBADMSG, 0},
-        DamageCase{"name longer than any interface name",
-                   [] { return LinkMessage(3, "a-very-long-link-name"); }, EBADMSG, 0},
-        DamageCase{"statistics cut short", [] { return LinkMessage(3, "eth0", 24); }, EBADMSG, 0},
-        DamageCase{"link header cut short", [] { return Message(RTM_NEWLINK, Sequence, Bytes(8)); },
-                   EBADMSG, 0},
-        DamageCase{"interface index zero", [] { return LinkMessage(0, "eth0"); }, EBADMSG, 0},
+                   Patched(Eth0, NameAttributeOffset + RTA_LENGTH(4), 'x'), EBADMSG},
+        DamageCase{"name longer than any interface name", LinkMessage(3, "a-very-long-link-name"),
+                   EBADMSG},
+        DamageCase{"statistics cut short", LinkMessage(3, "eth0", 24), EBADMSG},
+        DamageCase{"link header cut short", Message(RTM_NEWLINK, Sequence, Bytes(8)), EBADMSG},
+        DamageCase{"interface index zero", LinkMessage(0, "eth0"), EBADMSG},
         DamageCase{"answer to another request",
-                   [] { return LinkMessage(3, "eth0", sizeof(rtnl_link_stats64), Sequence + 1); },
-                   0, 0},
-        DamageCase{"kernel refuses", [] { return Control(NLMSG_ERROR, -EPERM); }, EPERM, 0},
-        DamageCase{"kernel error code out of range", [] { return Control(NLMSG_ERROR, INT32_MIN); },
-                   EBADMSG, 0},
+                   LinkMessage(3, "eth0", sizeof(rtnl_link_stats64), Sequence + 1), 0},
+        DamageCase{"kernel refuses", Control(NLMSG_ERROR, -EPERM), EPERM},
+        DamageCase{"kernel error code out of range", Control(NLMSG_ERROR, INT32_MIN), EBADMSG},
         DamageCase{"dump ends with an error",
-                   [] {
-                       return Join({LinkMessage(3, "eth0"), Control(NLMSG_DONE, -EINTR)});
-                   },
-                   EINTR, 1},
+                   Join({LinkMessage(3, "eth0"), Control(NLMSG_DONE, -EINTR)}), EINTR, 1},
         DamageCase{"more links than allowed",
-                   [] {
-                       return Join({LinkMessage(1, "a"), LinkMessage(2, "b"), LinkMessage(3, "c")});
-                   },
-                   ENOBUFS, 2},
-        DamageCase{"stray bytes after the last message",
-                   [] {
-                       return Join({LinkMessage(3, "eth0"), Bytes(8)});
-                   },
-                   EBADMSG, 1}));
-
-TEST(KernelLinksMessages, InterruptedDumpIsReported)
-{
-    Bytes bytes = LinkMessage(3, "eth0");
-    Patch16(bytes, offsetof(nlmsghdr, nlmsg_flags), NLM_F_MULTI | NLM_F_DUMP_INTR);
-    EXPECT_TRUE(Parse(bytes).progress.interrupted);
-}
+                   Join({LinkMessage(1, "a"), LinkMessage(2, "b"), LinkMessage(3, "c")}), ENOBUFS,
+                   2}));
 
 // Whatever the cut, the parser stays inside the datagram and keeps only whole links.
 TEST(KernelLinksMessages, EveryTruncationIsRejectedOrParsedWhole)

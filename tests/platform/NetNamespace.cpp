@@ -19,22 +19,18 @@ namespace {
 const std::string NamePrefix = "quillmar-test-";
 const std::filesystem::path NamespaceDir = "/run/netns";
 
-NetNamespace::Result RunProgram(const QString& program, const QStringList& arguments)
+// Runs `ip` with `arguments`; returns its output (stdout and stderr together) and, with `check`,
+// throws std::runtime_error with it when the command fails.
+std::string Ip(const QStringList& arguments, bool check = true)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
+    process.start("ip", arguments);
     process.waitForFinished(-1);
-    const bool exited = process.exitStatus() == QProcess::NormalExit;
-    return {exited ? process.exitCode() : -1, process.readAll().toStdString()};
-}
-
-std::string CheckIp(const QStringList& arguments)
-{
-    const auto result = RunProgram("ip", arguments);
-    if (result.exitCode != 0)
-        throw std::runtime_error("ip " + arguments.join(' ').toStdString() + ": " + result.output);
-    return result.output;
+    const std::string output = process.readAll().toStdString();
+    if (check && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
+        throw std::runtime_error("ip " + arguments.join(' ').toStdString() + ": " + output);
+    return output;
 }
 
 // A test process killed on a time-out leaves its namespaces behind; they carry its pid.
@@ -47,7 +43,7 @@ void SweepOrphans()
             continue;
         const pid_t owner = std::atoi(name.c_str() + NamePrefix.size());
         if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH)
-            RunProgram("ip", {"netns", "delete", QString::fromStdString(name)});
+            Ip({"netns", "delete", QString::fromStdString(name)}, false);
     }
 }
 
@@ -67,32 +63,25 @@ bool NetNamespace::CanCreate()
 NetNamespace::NetNamespace() : name_(UniqueName())
 {
     SweepOrphans();
-    CheckIp({"netns", "add", QString::fromStdString(name_)});
+    Ip({"netns", "add", QString::fromStdString(name_)});
     try {
-        CheckIp({"-n", QString::fromStdString(name_), "link", "set", "lo", "up"});
+        Ip({"-n", QString::fromStdString(name_), "link", "set", "lo", "up"});
     } catch (...) {
-        RunProgram("ip", {"netns", "delete", QString::fromStdString(name_)});
+        Ip({"netns", "delete", QString::fromStdString(name_)}, false);
         throw;
     }
 }
 
 NetNamespace::~NetNamespace()
 {
-    RunProgram("ip", {"netns", "delete", QString::fromStdString(name_)});
-}
-
-NetNamespace::Result NetNamespace::Run(const std::string& shellCommand) const
-{
-    return RunProgram("ip", {"netns", "exec", QString::fromStdString(name_), "sh", "-c",
-                             QString::fromStdString(shellCommand)});
+    Ip({"netns", "delete", QString::fromStdString(name_)}, false);
 }
 
 std::string NetNamespace::Check(const std::string& shellCommand) const
 {
-    const auto result = Run(shellCommand);
-    if (result.exitCode != 0)
-        throw std::runtime_error(name_ + ": " + shellCommand + ": " + result.output);
-    return result.output.substr(0, result.output.find_last_not_of(" \n") + 1);
+    const std::string output = Ip({"netns", "exec", QString::fromStdString(name_), "sh", "-c",
+                                   QString::fromStdString(shellCommand)});
+    return output.substr(0, output.find_last_not_of(" \n") + 1);
 }
 
 void NetNamespace::Start(QProcess& process, const QString& program,

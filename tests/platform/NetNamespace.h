@@ -16,18 +16,13 @@ namespace test {
 // Needs root: check CanCreate() and skip otherwise.
 //
 // Three ways in:
-//  - Run(): a shell command inside, e.g. Run("cat /sys/class/net/eth0/statistics/rx_bytes").
+//  - Check(): a shell command inside, e.g. Check("cat /sys/class/net/eth0/statistics/rx_bytes").
 //  - Start(): a program inside, under QProcess, e.g. ns.Start(process, QUILLMAR_BINARY, {});
 //    the process is the program itself (`ip netns exec` replaces itself), so kill() reaches it.
 //  - RunInside(): a function on a thread of this process moved into the namespace with setns.
 //    Sockets made there stay in the namespace and may be used from any thread afterwards.
 class NetNamespace {
 public:
-    struct Result {
-        int exitCode;
-        std::string output; // stdout and stderr together
-    };
-
     static bool CanCreate();
 
     // Throws std::runtime_error when the namespace cannot be made.
@@ -38,10 +33,8 @@ public:
 
     const std::string& Name() const { return name_; }
 
-    // Runs `shellCommand` with `sh -c` inside the namespace and waits for it.
-    Result Run(const std::string& shellCommand) const;
-    // Same, but returns the output without trailing white space, and throws std::runtime_error
-    // with the output when the command fails.
+    // Runs `shellCommand` with `sh -c` inside the namespace and returns its output without
+    // trailing white space; throws std::runtime_error with the output when the command fails.
     std::string Check(const std::string& shellCommand) const;
     void Start(QProcess& process, const QString& program, const QStringList& arguments) const;
 

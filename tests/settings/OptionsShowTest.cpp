@@ -82,16 +82,6 @@ TEST(OptionsShow, EachShowingReplacesCancelledEdits)
     EXPECT_EQ(TextOf(h, "cbPhoneEntries"), "");
 }
 
-TEST(OptionsShow, StoredIndexOutsideAListSelectsNothing)
-{
-    OptionsHarness h;
-    h.vars.HistoryScaling.Set(4);
-    h.vars.LimitAutoReset.Set(4294967295u);
-    h.Open();
-    EXPECT_EQ(h.Find<QComboBox>("cbHistScala")->currentIndex(), -1);
-    EXPECT_EQ(h.Find<QComboBox>("cbLimitAutoReset")->currentIndex(), -1);
-}
-
 struct EntryRow {
     const char* rule;
     std::vector<std::string> entries;

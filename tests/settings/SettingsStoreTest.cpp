@@ -2,8 +2,10 @@
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
 
+#include <QProcess>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 using test::DwordBytes;
@@ -15,41 +17,16 @@ namespace {
 constexpr std::uint32_t Sz = 1;
 constexpr std::uint32_t Dword = 4;
 
-struct Expected {
-    const char* name;
-    std::uint32_t type;
-    std::uint32_t number;
-};
-
-// The catalogue in creation order with its defaults.
-const Expected kDefaults[] = {
-    {"Connection", Sz, 0},
-    {"BandwidthRX", Dword, 1024},
-    {"BandwidthTX", Dword, 128},
-    {"AutoConnect", Dword, 0},
-    {"KeepConnected", Dword, 0},
-    {"KeepAliveEnabled", Dword, 0},
-    {"KeepAliveTime", Dword, 10},
-    {"KeepAliveHost", Sz, 0},
-    {"HistoryScaling", Dword, 0},
-    {"HistoryUpdateSpeed", Dword, 2},
-    {"ShowMore", Dword, 0},
-    {"SumRXHi", Dword, 0},
-    {"SumRXLo", Dword, 0},
-    {"SumTXHi", Dword, 0},
-    {"SumTXLo", Dword, 0},
-    {"TrafficLimit", Dword, 1000},
-    {"OnLimitShowMessage", Dword, 1},
-    {"OnLimitCloseConnection", Dword, 0},
-    {"LimitAutoReset", Dword, 0},
-    {"LimitLastReset", Dword, 0},
-    {"DynDNSAutoUpdate", Dword, 0},
-    {"DynDNSHostname", Sz, 0},
-    {"DynDNSUsername", Sz, 0},
-    {"DynDNSPassword", Sz, 0},
-    {"StartMinimized", Dword, 0},
-    {"InfoShown", Dword, 0},
-};
+// The catalogue in creation order with its defaults; text values (-1) default to empty.
+const QStringList Names =
+    QString("Connection BandwidthRX BandwidthTX AutoConnect KeepConnected KeepAliveEnabled "
+            "KeepAliveTime KeepAliveHost HistoryScaling HistoryUpdateSpeed ShowMore SumRXHi "
+            "SumRXLo SumTXHi SumTXLo TrafficLimit OnLimitShowMessage OnLimitCloseConnection "
+            "LimitAutoReset LimitLastReset DynDNSAutoUpdate DynDNSHostname DynDNSUsername "
+            "DynDNSPassword StartMinimized InfoShown")
+        .split(' ');
+const std::int64_t Defaults[] = {-1, 1024, 128,  0, 0, 0, 10, -1, 0,  2,  0,  0, 0,
+                                 0,  0,    1000, 1, 0, 0, 0,  0,  -1, -1, -1, 0, 0};
 
 const test::StoreRow* FindRow(const std::vector<test::StoreRow>& rows, const std::string& name)
 {
@@ -61,32 +38,24 @@ const test::StoreRow* FindRow(const std::vector<test::StoreRow>& rows, const std
 
 } // namespace
 
+// The store lives in a folder and file that only the user may read.
 TEST(SettingsStore, FirstRunWritesEveryDefaultInCatalogueOrder)
 {
     test::TempStore store;
     CRegVars vars(store.File());
 
     const auto rows = ReadStoreRows(store.File());
-    ASSERT_EQ(rows.size(), std::size(kDefaults));
+    ASSERT_EQ(rows.size(), std::size(Defaults));
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(kDefaults[i].name);
+        SCOPED_TRACE(i);
         EXPECT_EQ(rows[i].key, "HKEY_CURRENT_USER\\Software\\Quillmar");
-        EXPECT_EQ(rows[i].name, kDefaults[i].name);
-        EXPECT_EQ(rows[i].type, kDefaults[i].type);
-        if (kDefaults[i].type == Sz)
-            EXPECT_EQ(rows[i].data, TextBytes("")); // one byte: the terminating zero
-        else
-            EXPECT_EQ(rows[i].data, DwordBytes(kDefaults[i].number));
+        EXPECT_EQ(rows[i].name, Names[i].toStdString());
+        EXPECT_EQ(rows[i].type, Defaults[i] < 0 ? Sz : Dword);
+        EXPECT_EQ(rows[i].data, Defaults[i] < 0
+                                    ? TextBytes("") // one byte: the terminating zero
+                                    : DwordBytes(static_cast<std::uint32_t>(Defaults[i])));
     }
     EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
-    EXPECT_EQ(vars.OnLimitShowMessage.Get(), 1u);
-    EXPECT_STREQ(vars.Connection.Get(), "");
-}
-
-TEST(SettingsStore, StoreIsPrivateToTheUser)
-{
-    test::TempStore store;
-    CRegVars vars(store.File());
     struct stat file {};
     struct stat dir {};
     ASSERT_EQ(::stat(store.File().c_str(), &file), 0);
@@ -95,30 +64,15 @@ TEST(SettingsStore, StoreIsPrivateToTheUser)
     EXPECT_EQ(dir.st_mode & 0777, 0700u);
 }
 
-TEST(SettingsStore, ValuesSurviveARestartAndWritesUpdateRowsInPlace)
-{
-    test::TempStore store;
-    {
-        CRegVars vars(store.File());
-        vars.SumRXLo.Set(4294967295u);
-        vars.Connection.Set("dsl0");
-    }
-    CRegVars again(store.File());
-    EXPECT_EQ(again.SumRXLo.Get(), 4294967295u);
-    EXPECT_STREQ(again.Connection.Get(), "dsl0");
-    const auto rows = ReadStoreRows(store.File());
-    ASSERT_EQ(rows.size(), 26u);
-    EXPECT_EQ(rows[0].name, "Connection");
-    EXPECT_EQ(rows[0].data, TextBytes("dsl0"));
-    EXPECT_EQ(rows[12].name, "SumRXLo");
-    EXPECT_EQ(rows[12].data, DwordBytes(4294967295u));
-}
-
-TEST(SettingsStore, UnusableStoredValuesAreReplacedByTheirDefaults)
+// Values survive a restart, rewritten in place so that creation order stays; unusable ones are
+// replaced by their defaults.
+TEST(SettingsStore, StoredValuesAreReadBackOrReplacedByTheirDefaults)
 {
     test::TempStore store;
     {
         CRegVars first(store.File());
+        first.SumRXLo.Set(4294967295u);
+        first.Connection.Set("dsl0");
     }
     test::WriteStoreRow(store.File(), "KeepAliveTime", Sz, TextBytes("5"));
     test::WriteStoreRow(store.File(), "DynDNSHostname", Sz, TextBytes(std::string(300, 'h')));
@@ -126,6 +80,8 @@ TEST(SettingsStore, UnusableStoredValuesAreReplacedByTheirDefaults)
     test::WriteStoreRow(store.File(), "BandwidthTX", Dword, {1, 0, 0, 0, 0, 0, 0, 0}); // eight
 
     CRegVars vars(store.File());
+    EXPECT_EQ(vars.SumRXLo.Get(), 4294967295u);
+    EXPECT_STREQ(vars.Connection.Get(), "dsl0");
     EXPECT_EQ(vars.KeepAliveTime.Get(), 10u);
     EXPECT_STREQ(vars.DynDNSHostname.Get(), "");
     EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
@@ -138,7 +94,10 @@ TEST(SettingsStore, UnusableStoredValuesAreReplacedByTheirDefaults)
     EXPECT_EQ(FindRow(rows, "DynDNSHostname")->data, TextBytes(""));
     EXPECT_EQ(FindRow(rows, "TrafficLimit")->data, DwordBytes(1000));
     EXPECT_EQ(FindRow(rows, "BandwidthTX")->data, DwordBytes(128));
-    EXPECT_EQ(rows[6].name, "KeepAliveTime"); // rewritten in place, creation order kept
+    EXPECT_EQ(rows[6].name, "KeepAliveTime");
+    EXPECT_EQ(rows[12].name, "SumRXLo");
+    EXPECT_EQ(rows[12].data, DwordBytes(4294967295u));
+    EXPECT_EQ(rows[0].data, TextBytes("dsl0"));
 }
 
 TEST(SettingsStore, TextsAreKeptUpTo255BytesAndNeverCutInsideACharacter)
@@ -176,26 +135,56 @@ TEST(SettingsStore, TextsAreKeptUpTo255BytesAndNeverCutInsideACharacter)
     EXPECT_EQ(FindRow(ReadStoreRows(store.File()), "Connection")->data, TextBytes(""));
 }
 
-TEST(SettingsStore, AStoreThatCannotBeCreatedGivesDefaultsInMemory)
+// A plain file where the store's folder should be (creating the folder fails, even for root), or
+// a file that is no database.
+TEST(SettingsStore, AStoreThatCannotBeOpenedGivesDefaultsInMemory)
 {
-    test::TempStore store;
-    // A plain file where the store's folder should be: creating the folder fails, even for root.
-    std::ofstream(store.Dir() / "Quillmar") << "not a folder";
-    CRegVars vars(store.File());
-    EXPECT_FALSE(vars.Registry.IsOpen());
-    EXPECT_EQ(vars.BandwidthRX.Get(), 1024u);
-    EXPECT_FALSE(vars.SumTXLo.Set(77));
-    EXPECT_EQ(vars.SumTXLo.Get(), 77u);
-    EXPECT_FALSE(vars.Connection.Set("ppp0"));
-    EXPECT_STREQ(vars.Connection.Get(), "ppp0");
+    test::TempStore unwritable;
+    std::ofstream(unwritable.Dir() / "Quillmar") << "not a folder";
+    test::TempStore corrupt;
+    std::filesystem::create_directories(corrupt.File().parent_path());
+    std::ofstream(corrupt.File()) << std::string(4096, '\x5a');
+    for (const test::TempStore* store : {&unwritable, &corrupt}) {
+        CRegVars vars(store->File());
+        EXPECT_FALSE(vars.Registry.IsOpen());
+        EXPECT_EQ(vars.BandwidthRX.Get(), 1024u);
+        EXPECT_FALSE(vars.SumTXLo.Set(77));
+        EXPECT_EQ(vars.SumTXLo.Get(), 77u);
+        EXPECT_FALSE(vars.Connection.Set("ppp0"));
+        EXPECT_STREQ(vars.Connection.Get(), "ppp0");
+    }
 }
 
-TEST(SettingsStore, ACorruptStoreFileGivesDefaultsInMemory)
+// A writer killed with SIGKILL at random moments never leaves a store that fails to open or to
+// pass its integrity check, and the store holds one of the last values the writer committed.
+TEST(SettingsStoreDurability, SurvivesSigkillAtRandomMoments)
 {
     test::TempStore store;
-    std::filesystem::create_directories(store.File().parent_path());
-    std::ofstream(store.File()) << std::string(4096, '\x5a');
-    CRegVars vars(store.File());
-    EXPECT_FALSE(vars.Registry.IsOpen());
-    EXPECT_EQ(vars.TrafficLimit.Get(), 1000u);
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> pauseMs(5, 120);
+    std::uint32_t lastSeen = 0;
+
+    for (int round = 0; round < 25; ++round) {
+        SCOPED_TRACE(round);
+        QProcess writer;
+        writer.start(QUILLMAR_STORE_WRITER, {QString::fromStdString(store.File().string())});
+        ASSERT_TRUE(writer.waitForStarted());
+        ASSERT_TRUE(writer.waitForReadyRead(5000));
+        writer.waitForFinished(pauseMs(random)); // the writer never finishes: this is the pause
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(5000));
+
+        const QList<QByteArray> printed = writer.readAllStandardOutput().trimmed().split('\n');
+        const std::uint32_t lastPrinted = printed.back().toUInt();
+        ASSERT_GT(lastPrinted, lastSeen);
+
+        ASSERT_EQ(test::IntegrityCheck(store.File()), "ok");
+        CRegVars vars(store.File());
+        ASSERT_TRUE(vars.Registry.IsOpen());
+        // The value after the last printed one may have been committed just before the kill.
+        EXPECT_GE(vars.SumRXLo.Get(), lastPrinted);
+        EXPECT_LE(vars.SumRXLo.Get(), lastPrinted + 1);
+        EXPECT_GE(vars.SumRXHi.Get(), vars.SumRXLo.Get()); // Hi is always written first
+        lastSeen = vars.SumRXLo.Get();
+    }
 }

@@ -20,6 +20,19 @@ struct Db {
     sqlite3* db = nullptr;
 };
 
+// The first column of every row `sql` yields, as text.
+std::vector<std::string> Texts(const std::filesystem::path& file, const char* sql)
+{
+    Db db(file);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.db, sql, -1, &stmt, nullptr);
+    std::vector<std::string> texts;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    return texts;
+}
+
 } // namespace
 
 std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file)
@@ -62,19 +75,9 @@ std::vector<unsigned char> TextBytes(const std::string& text)
 
 std::string IntegrityCheck(const std::filesystem::path& file)
 {
-    Db db(file);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db.db, "PRAGMA integrity_check", -1, &stmt, nullptr);
-    std::string result = sqlite3_step(stmt) == SQLITE_ROW
-                             ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
-                             : "no answer";
-    sqlite3_finalize(stmt);
-    return result;
+    const auto answer = Texts(file, "PRAGMA integrity_check");
+    return answer.empty() ? "no answer" : answer.front();
 }
-
-} // namespace test
-
-namespace test {
 
 void StartWriteLog(const std::filesystem::path& file)
 {
@@ -90,13 +93,8 @@ void StartWriteLog(const std::filesystem::path& file)
 
 std::vector<std::string> TakeWriteLog(const std::filesystem::path& file)
 {
+    const auto names = Texts(file, "SELECT name FROM write_log ORDER BY seq");
     Db db(file);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db.db, "SELECT name FROM write_log ORDER BY seq", -1, &stmt, nullptr);
-    std::vector<std::string> names;
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
     sqlite3_exec(db.db, "DELETE FROM write_log", nullptr, nullptr, nullptr);
     return names;
 }

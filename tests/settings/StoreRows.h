@@ -27,10 +27,6 @@ std::vector<unsigned char> TextBytes(const std::string& text); // with the termi
 // Result of PRAGMA integrity_check.
 std::string IntegrityCheck(const std::filesystem::path& file);
 
-} // namespace test
-
-namespace test {
-
 // Logs every value written to a store file from now on (by any connection), through triggers.
 void StartWriteLog(const std::filesystem::path& file);
 // Names of the values written since StartWriteLog or the last call, in write order.

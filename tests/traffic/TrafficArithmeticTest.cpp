@@ -20,8 +20,7 @@ TEST(TrafficArithmetic, FormatBytesGroupsDigitsWithFullStops)
         {-123, "-123"},
         {-1234, "-1.234"},
         {-123456, "-123.456"},
-        {std::numeric_limits<std::int64_t>::min(), "-9.223.372.036.854.775.808"},
-    };
+        {std::numeric_limits<std::int64_t>::min(), "-9.223.372.036.854.775.808"}};
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(FormatBytes(bytes), text) << bytes;
 }
@@ -38,10 +37,7 @@ TEST(TrafficArithmetic, LimitPercentTruncatesToWholePerCent)
     EXPECT_EQ(LimitPercent(2'500'000'000, 1000), 250);
     EXPECT_EQ(LimitPercent(0, 1), 0);
     EXPECT_EQ(LimitPercent(std::uint64_t{1} << 40, 4294967295u), 0);
-}
-
-TEST(TrafficArithmetic, LimitPercentOfANonsenseLimitNeitherFailsNorWraps)
-{
+    // Nonsense limits neither fail nor wrap.
     EXPECT_EQ(LimitPercent(123'456'789'000, 0), 0);
     EXPECT_EQ(LimitPercent(std::numeric_limits<std::uint64_t>::max(), 1),
               std::numeric_limits<std::int32_t>::max());
