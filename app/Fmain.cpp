@@ -40,18 +40,11 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     }
     // The overall group's caption shows the start of the period here.
 
-    SampleTicks = 0;
-    SampleDuration = 0;
-    SampleRX = 0;
-    SampleTX = 0;
-    KeepAliveTicks = 0;
-
     ShowMonitoringInfo();
 
     Connected = ReadStatistics(FindConnection(true), LastRX, LastTX, LastDuration);
+    // A line already up counts from program start: its earlier bytes become the last values.
     if (Connected) {
-        SessionRX = 0;
-        SessionTX = 0;
         AddProtocolLine("We are currently connected");
         // The DynDNS update of a line found up at start belongs here.
     } else {
