@@ -25,7 +25,10 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     WatchTimer = new QTimer(this);
     WatchTimer->setObjectName("WatchTimer");
     WatchTimer->setInterval(1000);
-    connect(WatchTimer, &QTimer::timeout, this, &TFormMain::WatchTimerTimer);
+    // Queued, so that the timer's own event has returned before the cycle runs: Qt does not
+    // deliver a timer again while its handler is still on the stack, and a box opened by the
+    // cycle would otherwise stop the counting until it is closed.
+    connect(WatchTimer, &QTimer::timeout, this, &TFormMain::WatchTimerTimer, Qt::QueuedConnection);
     WatchTimer->start();
 
     CentreOnScreen();
