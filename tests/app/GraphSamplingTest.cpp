@@ -39,6 +39,11 @@ TEST_F(GraphSampling, EverySecondTickByDefaultWithTheRateOverTheLinesOwnTime)
     EXPECT_EQ(form->historyDisplay->HistoryRX().Count(), 1);
     EXPECT_EQ(NewestRX(*form), 8);
     EXPECT_EQ(form->historyDisplay->HistoryTX().Recent(1), 1); // 500 * 8 / 3000, truncated
+    SetLineCounters(5000, 500, 4000);
+    Tick();
+    SetLineCounters(7000, 500, 5000); // the next sample counts only its own 4000 bytes in 2000 ms
+    Tick();
+    EXPECT_EQ(NewestRX(*form), 16);
 }
 
 TEST_F(GraphSampling, EveryTickAtSpeedOneAndAtOnceWhenTheSpeedDropsBelowTheCount)

@@ -23,6 +23,9 @@ void ExpectRejected(OptionsHarness& h, const char* message)
 }
 
 constexpr const char* RxRange = "Invalid bandwidth RX! Please enter a number between 8 and 26000.";
+constexpr const char* TxRange = "Invalid bandwidth TX! Please enter a number between 8 and 26000.";
+constexpr const char* KeepAliveRange =
+    "Invalid keep-alive time! Please enter a number between 1 and 60.";
 constexpr const char* LimitRange =
     "Invalid traffic limit! Please enter a number between 1 and 1000000.";
 constexpr const char* SpeedRange = "Invalid update speed! Please enter a number between 1 and 60.";
@@ -77,9 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{{{"cbBandwidthRX", "26001"}}, RxRange},
         Row{{{"cbBandwidthRX", "128 kbit"}}, nullptr, &CRegVars::BandwidthRX, 128},
         Row{{{"cbBandwidthRX", "4294967304"}}, RxRange}, // wraps to 8 in 32 bits
-        Row{{{"cbBandwidthTX", "abc"}},
-            "Invalid bandwidth TX! Please enter a number between 8 and 26000."},
-        Row{{{"cbUpdateSpeed", "61"}}, SpeedRange},
+        Row{{{"cbBandwidthTX", "abc"}}, TxRange}, Row{{{"cbUpdateSpeed", "61"}}, SpeedRange},
         Row{{{"cbUpdateSpeed", " 60 "}}, nullptr, &CRegVars::HistoryUpdateSpeed, 60},
         Row{{{"cbUpdateSpeed", "+5"}}, nullptr, &CRegVars::HistoryUpdateSpeed, 5},
         Row{{{"cbUpdateSpeed", "abc"}}, SpeedRange}, Row{{{"cbUpdateSpeed", ""}}, SpeedRange},
@@ -93,12 +94,22 @@ INSTANTIATE_TEST_SUITE_P(
             "No username entered for DynDNS!"},
         Row{{{"ckAutoUpdate", "on"}, {"eHostname", "h"}, {"eUsername", "u"}, {"ePassword", ""}},
             "No password entered for DynDNS!"},
-        Row{{{"ckKeepAliveEnabled", "off"}, {"cbKeepAliveTime", "0"}},
-            "Invalid keep-alive time! Please enter a number between 1 and 60."},
+        Row{{{"ckKeepAliveEnabled", "off"}, {"cbKeepAliveTime", "0"}}, KeepAliveRange},
         Row{{{"ckKeepAliveEnabled", "on"}, {"eKeepAliveHost", "   "}},
             "No hostname entered for NTP server!"},
         // Several faults: only the first in checking order is reported.
         Row{{{"cbPhoneEntries", ""}, {"cbBandwidthRX", "7"}}, "No connection selected!"},
+        Row{{{"cbBandwidthRX", "7"}, {"cbBandwidthTX", "7"}}, RxRange},
+        Row{{{"cbBandwidthTX", "7"}, {"cbUpdateSpeed", "0"}}, TxRange},
+        Row{{{"cbUpdateSpeed", "0"}, {"cbLimit", "0"}}, SpeedRange},
+        Row{{{"ckAutoUpdate", "on"},
+             {"eHostname", "h"},
+             {"eUsername", "u"},
+             {"ePassword", " "},
+             {"cbKeepAliveTime", "0"}},
+            "No password entered for DynDNS!"},
+        Row{{{"ckKeepAliveEnabled", "on"}, {"eKeepAliveHost", ""}, {"cbKeepAliveTime", "61"}},
+            KeepAliveRange},
         Row{{{"cbKeepAliveTime", "0"}, {"cbLimit", "1000001"}}, LimitRange},
         Row{{{"ckKeepAliveEnabled", "on"}, {"eKeepAliveHost", ""}, {"ckAutoUpdate", "on"}},
             DynDnsHost}));
