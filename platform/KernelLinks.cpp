@@ -6,14 +6,14 @@
 
 namespace platform {
 
-namespace {
-
 // PPP devices never report their operational state, so "unknown" counts as up.
 bool IsConnected(const LinkRecord& link)
 {
     const bool carrier = (link.flags & IFF_UP) && (link.flags & IFF_RUNNING);
     return carrier && (link.operState == IF_OPER_UP || link.operState == IF_OPER_UNKNOWN);
 }
+
+namespace {
 
 void CopyName(char (&target)[RasMaxEntryName + 1], const char (&name)[IFNAMSIZ])
 {

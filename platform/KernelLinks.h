@@ -10,6 +10,10 @@
 
 namespace platform {
 
+// A link carries traffic when it is up and running, its operational state up, or unknown as PPP
+// devices report it.
+bool IsConnected(const LinkRecord& link);
+
 // The remote-access service over the kernel's network links: an entry is an interface name, a
 // connection handle is an interface index, and an active connection is a link that is
 // administratively up. Each EnumConnections takes one snapshot of every link of the calling

@@ -143,6 +143,29 @@ TEST_F(KernelLinksTest, DialOfAMissingLinkAndHangUpWithoutTheRightFail)
     EXPECT_NE(SysfsValue(*home, "wan0/flags") & IFF_UP, 0u);
 }
 
+struct CarrierCase {
+    unsigned flags;
+    std::uint8_t operState;
+    bool connected;
+};
+
+class KernelLinksCarrier : public testing::TestWithParam<CarrierCase> {};
+
+TEST_P(KernelLinksCarrier, ConnectedWhenUpRunningAndOperational)
+{
+    platform::LinkRecord link;
+    link.flags = GetParam().flags;
+    link.operState = GetParam().operState;
+    EXPECT_EQ(platform::IsConnected(link), GetParam().connected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, KernelLinksCarrier,
+                         testing::Values(CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_UP, true},
+                                         CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_DOWN, false},
+                                         // PPP devices report no operational state
+                                         CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_UNKNOWN, true},
+                                         CarrierCase{IFF_UP, IF_OPER_UNKNOWN, false}));
+
 // Hundreds of links span many dump datagrams; every link but loopback is an entry; 21 active ones
 // hide the watched link.
 TEST(KernelLinksCrowd, ManyLinksAreAllSeenAndTwentyOneActiveHideTheWatchedOne)
