@@ -5,8 +5,11 @@
 #include "platform/ThreadCapabilities.h"
 
 #include <QPushButton>
+#include <chrono>
 #include <linux/if.h>
 #include <optional>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -22,7 +25,7 @@ protected:
             GTEST_SKIP() << "needs root to create network namespaces";
         home.emplace();
         isp.emplace();
-        test::ConnectVeth(*home, "wan0", *isp, "isp0");
+        veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
         ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
         home->EnterThisThread();
         settings->Connection.Set("wan0");
@@ -32,6 +35,15 @@ protected:
     void TearDown() override { form.reset(); }
 
     bool WanIsUp() const { return test::SysfsValue(*home, "wan0/flags") & IFF_UP; }
+
+    // Ticks as the timer runs them, a second apart on the link service's clock.
+    void TickSeconds(int seconds)
+    {
+        for (int i = 0; i < seconds; ++i) {
+            now += 1s;
+            Tick();
+        }
+    }
 
     // Protocol lines added since the last call.
     QStringList NewLines()
@@ -44,11 +56,13 @@ protected:
 
     std::optional<test::NetNamespace> home;
     std::optional<test::NetNamespace> isp;
-    platform::KernelLinks links;
+    test::VethPair veth;
+    std::chrono::steady_clock::time_point now;
+    platform::KernelLinks links{[this] { return now; }};
     qsizetype seen = 0;
 };
 
-TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledAfterADrop)
+TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaitedFor)
 {
     StartWindow(links);
     ASSERT_EQ(NewLines().back(), "We are currently connected");
@@ -77,6 +91,33 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledAfterADr
     Tick();
     EXPECT_EQ(NewLines(), connected);
     EXPECT_TRUE(form->IsKeepingConnection());
+
+    // The carrier goes, wan0 stays up: there is nothing to dial while it is being set up or
+    // after it has gone dead, so a minute passes without a word.
+    isp->Check("ip link set isp0 down");
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
+    Tick();
+    EXPECT_EQ(NewLines(), QStringList{"Now, we are disconnected"});
+    TickSeconds(60);
+    EXPECT_EQ(NewLines(), QStringList{});
+
+    // The carrier is back at the next tick.
+    isp->Check("ip link set isp0 up");
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
+    TickSeconds(1);
+    EXPECT_EQ(NewLines(), connected);
+
+    // Disconnect leaves a line that is being set up alone, and takes a dead one down.
+    isp->Check("ip link set isp0 down");
+    ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
+    Tick();
+    form->btDisconnect->click();
+    now += platform::KernelLinks::CarrierWait;
+    form->btDisconnect->click();
+    EXPECT_EQ(NewLines(), QStringList({"Now, we are disconnected",
+                                       "It seems, that we are already disconnected.",
+                                       "Connection closed successfully."}));
+    EXPECT_FALSE(WanIsUp());
 }
 
 TEST_F(EndToEndDial, ARedialWithoutTheRightLogsTheErrorAtEveryTick)
