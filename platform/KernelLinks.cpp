@@ -62,13 +62,16 @@ std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std:
 // keeps counting. So a connection's counters start from the link's counters when it was last
 // seen not connected (nothing flows then), from 0 for a link created since the last complete
 // snapshot (it counts from its creation, as a dial-up device does), and otherwise from the
-// moment it is first seen, so that no earlier traffic is ever counted as new.
+// moment it is first seen, so that no earlier traffic is ever counted as new. Its connect time
+// starts with its counters: a connection that began since the previous snapshot counts from
+// that one, so that its first bytes are not taken to have flowed in no time at all.
 void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
 {
     std::sort(links.begin(), links.end(),
               [](const LinkRecord& a, const LinkRecord& b) { return a.index < b.index; });
     std::swap(previous_, snapshot_);
     snapshot_.clear();
+    const auto previousTime = snapshotTime_;
     snapshotTime_ = now_();
     auto earlier = previous_.cbegin();
     for (const LinkRecord& link : links) {
@@ -83,6 +86,7 @@ void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
             state.baseReceived = before->baseReceived;
             state.baseTransmitted = before->baseTransmitted;
         } else if (state.connected && (before || previousComplete_)) {
+            state.since = previousTime;
             state.baseReceived = before ? before->link.bytesReceived : 0;
             state.baseTransmitted = before ? before->link.bytesTransmitted : 0;
         } else if (UpWithoutCarrier(state) && before && UpWithoutCarrier(*before)) {

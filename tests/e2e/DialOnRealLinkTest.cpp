@@ -1,7 +1,9 @@
 // The main window's hang-up, redial and their protocol on a real link, the kernel's wan0.
 #include "app/MainWindowFixture.h"
+#include "graph/HistoryDisplay.h"
 #include "platform/KernelLinks.h"
 #include "platform/NetNamespace.h"
+#include "platform/TestTraffic.h"
 #include "platform/ThreadCapabilities.h"
 
 #include <QPushButton>
@@ -101,11 +103,19 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
     TickSeconds(60);
     EXPECT_EQ(NewLines(), QStringList{});
 
-    // The carrier is back at the next tick.
+    // The carrier is back at the next tick, whose sample spans the second since the one before.
+    const test::Socket homeSink = test::UdpSocket(*home, veth.left.address, test::SinkPort);
+    const test::Socket fromIsp = test::UdpSocket(*isp, veth.right.address, 0);
     isp->Check("ip link set isp0 up");
     ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
+    test::SendDatagrams(fromIsp, veth.left.address, 10, 1000);
+    settings->HistoryUpdateSpeed.Set(1);
     TickSeconds(1);
     EXPECT_EQ(NewLines(), connected);
+    // 10 datagrams of 1042 bytes in that second (the address lookup before them is too small to
+    // show): 83 kBit/s, not 83,360 as if they had come in one millisecond.
+    EXPECT_EQ(form->historyDisplay->HistoryRX().Recent(1),
+              10 * (1000 + test::FrameOverhead) * 8 / 1000);
 
     // Disconnect leaves a line that is being set up alone, and takes a dead one down.
     isp->Check("ip link set isp0 down");
