@@ -51,7 +51,10 @@ void TFormMain::HangUp()
 {
     // First, so that the watch cycle never redials after a hang-up, whatever happens next.
     KeepingConnection = false;
-    const platform::RasHandle connection = FindConnection(true);
+    // A dead line is still up and listed: taking it down is what Disconnect is for. A line still
+    // being set up is left to finish.
+    const platform::RasHandle connection =
+        ::FindConnection(ras_, settings_.Connection.Get(), IsClosable);
     if (connection == InvalidConnection) {
         AddProtocolLine("It seems, that we are already disconnected.");
         return;

@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
 #include "traffic/CounterDeltas.h"
+#include "traffic/LinkProbe.h"
 
 #include <array>
 
@@ -47,7 +48,9 @@ void TFormMain::WatchTimerTimer()
     if (!Connected) {
         if (wasConnected)
             AddProtocolLine("Now, we are disconnected");
-        if (KeepingConnection && !LimitCloseDue())
+        // A line still listed, being set up or dead, leaves nothing to dial: it is waited on
+        // without a word until its carrier returns, not refused in the protocol every second.
+        if (KeepingConnection && !LimitCloseDue() && FindConnection(false) == InvalidConnection)
             Dial();
         return;
     }

@@ -6,14 +6,14 @@
 
 namespace platform {
 
-namespace {
-
 // PPP devices never report their operational state, so "unknown" counts as up.
 bool IsConnected(const LinkRecord& link)
 {
     const bool carrier = (link.flags & IFF_UP) && (link.flags & IFF_RUNNING);
     return carrier && (link.operState == IF_OPER_UP || link.operState == IF_OPER_UNKNOWN);
 }
+
+namespace {
 
 void CopyName(char (&target)[RasMaxEntryName + 1], const char (&name)[IFNAMSIZ])
 {
@@ -22,6 +22,11 @@ void CopyName(char (&target)[RasMaxEntryName + 1], const char (&name)[IFNAMSIZ])
 }
 
 } // namespace
+
+bool KernelLinks::UpWithoutCarrier(const LinkState& state)
+{
+    return !state.connected && (state.link.flags & IFF_UP);
+}
 
 KernelLinks::KernelLinks(MonotonicNow now) : now_(std::move(now)) {}
 
@@ -50,37 +55,42 @@ std::uint32_t KernelLinks::EnumConnections(std::span<RasConnection> buffer, std:
 }
 
 // Carries each link's connect time and counter base over from the previous snapshot while it
-// stays connected under the same index; a link that drops or is recreated starts again.
+// stays connected under the same index; a link that drops or is recreated starts again. So does
+// the time a link has been up without a carrier.
 //
 // Kernel counters live as long as the interface, not the connection: a link brought down and up
 // keeps counting. So a connection's counters start from the link's counters when it was last
 // seen not connected (nothing flows then), from 0 for a link created since the last complete
 // snapshot (it counts from its creation, as a dial-up device does), and otherwise from the
-// moment it is first seen, so that no earlier traffic is ever counted as new.
+// moment it is first seen, so that no earlier traffic is ever counted as new. Its connect time
+// starts with its counters: a connection that began since the previous snapshot counts from
+// that one, so that its first bytes are not taken to have flowed in no time at all.
 void KernelLinks::TakeSnapshot(std::vector<LinkRecord>& links)
 {
     std::sort(links.begin(), links.end(),
               [](const LinkRecord& a, const LinkRecord& b) { return a.index < b.index; });
     std::swap(previous_, snapshot_);
     snapshot_.clear();
+    const auto previousTime = snapshotTime_;
     snapshotTime_ = now_();
     auto earlier = previous_.cbegin();
     for (const LinkRecord& link : links) {
         while (earlier != previous_.cend() && earlier->link.index < link.index)
             ++earlier;
-        const bool seenBefore = earlier != previous_.cend() && earlier->link.index == link.index;
+        const LinkState* before =
+            earlier != previous_.cend() && earlier->link.index == link.index ? &*earlier : nullptr;
         LinkState state{link, IsConnected(link), snapshotTime_, link.bytesReceived,
                         link.bytesTransmitted};
-        if (state.connected && seenBefore && earlier->connected) {
-            state.connectedSince = earlier->connectedSince;
-            state.baseReceived = earlier->baseReceived;
-            state.baseTransmitted = earlier->baseTransmitted;
-        } else if (state.connected && seenBefore) {
-            state.baseReceived = earlier->link.bytesReceived;
-            state.baseTransmitted = earlier->link.bytesTransmitted;
-        } else if (state.connected && previousComplete_) {
-            state.baseReceived = 0;
-            state.baseTransmitted = 0;
+        if (state.connected && before && before->connected) {
+            state.since = before->since;
+            state.baseReceived = before->baseReceived;
+            state.baseTransmitted = before->baseTransmitted;
+        } else if (state.connected && (before || previousComplete_)) {
+            state.since = previousTime;
+            state.baseReceived = before ? before->link.bytesReceived : 0;
+            state.baseTransmitted = before ? before->link.bytesTransmitted : 0;
+        } else if (UpWithoutCarrier(state) && before && UpWithoutCarrier(*before)) {
+            state.since = before->since;
         }
         snapshot_.push_back(state);
     }
@@ -102,8 +112,10 @@ std::uint32_t KernelLinks::GetConnectStatus(RasHandle connection, std::uint32_t&
         return RasErrorInvalidHandle;
     if (link->connected)
         state = RasConnectedState;
+    else if (UpWithoutCarrier(*link) && snapshotTime_ - link->since < CarrierWait)
+        state = RasConnectingState;
     else
-        state = (link->link.flags & IFF_UP) ? RasConnectingState : RasDisconnectedState;
+        state = RasDisconnectedState; // down, or a dead line that is still up
     return 0;
 }
 
@@ -114,8 +126,11 @@ std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStat
         return RasErrorInvalidHandle;
     if (!link->link.hasCounters)
         return ENODATA;
+    // For a link without a carrier `since` tells when it lost it: it has no connect time.
     const auto connectedFor =
-        std::chrono::duration_cast<std::chrono::milliseconds>(snapshotTime_ - link->connectedSince);
+        link->connected
+            ? std::chrono::duration_cast<std::chrono::milliseconds>(snapshotTime_ - link->since)
+            : std::chrono::milliseconds{0};
     // The program expects 32-bit counters that wrap.
     stats.bytesReceived = static_cast<std::uint32_t>(link->link.bytesReceived - link->baseReceived);
     stats.bytesTransmitted =

@@ -10,14 +10,23 @@
 
 namespace platform {
 
+// A link carries traffic when it is up and running, its operational state up, or unknown as PPP
+// devices report it.
+bool IsConnected(const LinkRecord& link);
+
 // The remote-access service over the kernel's network links: an entry is an interface name, a
 // connection handle is an interface index, and an active connection is a link that is
-// administratively up. Each EnumConnections takes one snapshot of every link of the calling
-// thread's namespace; status and statistics answer from that snapshot, so both byte counters
-// belong to one instant. Error codes are errno values.
+// administratively up. Such a link without a carrier is being set up for its first
+// CarrierWait, and a dead line after that, until it gets its carrier back or is taken down.
+// Each EnumConnections takes one snapshot of every link of the calling thread's namespace; status
+// and statistics answer from that snapshot, so both byte counters belong to one instant. Error
+// codes are errno values.
 class KernelLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
+
+    // Long enough for a modem or a radio to come up; a cable that is out stays dead.
+    static constexpr std::chrono::seconds CarrierWait{10};
 
     explicit KernelLinks(MonotonicNow now = std::chrono::steady_clock::now);
 
@@ -33,19 +42,21 @@ private:
     struct LinkState {
         LinkRecord link;
         bool connected;
-        std::chrono::steady_clock::time_point connectedSince;
+        // When the link entered its present state: connected, or up without a carrier.
+        std::chrono::steady_clock::time_point since;
         // The link's counters when this connection began; statistics count from here.
         std::uint64_t baseReceived;
         std::uint64_t baseTransmitted;
     };
 
+    static bool UpWithoutCarrier(const LinkState& state);
     void TakeSnapshot(std::vector<LinkRecord>& links);
     const LinkState* Find(RasHandle connection) const;
 
     MonotonicNow now_;
     RouteNetlink netlink_;
     std::vector<LinkRecord> dump_;
-    // Sorted by interface index; the previous one tells how long each link has been connected.
+    // Sorted by interface index; the previous one tells how long each link has been in its state.
     std::vector<LinkState> snapshot_;
     std::vector<LinkState> previous_;
     // False after a failed dump: links then seen are not known to be new.

@@ -14,7 +14,17 @@ constexpr std::size_t MaxActiveConnections = 20;
 
 } // namespace
 
-RasHandle FindConnection(RasApi& ras, const char* connectionName, bool checkState)
+bool IsEstablished(std::uint32_t state)
+{
+    return state == RasConnectedState;
+}
+
+bool IsClosable(std::uint32_t state)
+{
+    return state == RasConnectedState || state == RasDisconnectedState;
+}
+
+RasHandle FindConnection(RasApi& ras, const char* connectionName, StateTest accepts)
 {
     std::array<RasConnection, MaxActiveConnections> connections;
     std::size_t count = 0;
@@ -26,10 +36,10 @@ RasHandle FindConnection(RasApi& ras, const char* connectionName, bool checkStat
     });
     if (match == active.end())
         return InvalidConnection;
-    if (!checkState)
+    if (!accepts)
         return match->handle;
     std::uint32_t state = 0;
-    if (ras.GetConnectStatus(match->handle, state) != 0 || state != RasConnectedState)
+    if (ras.GetConnectStatus(match->handle, state) != 0 || !accepts(state))
         return InvalidConnection;
     return match->handle;
 }

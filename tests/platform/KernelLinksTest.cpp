@@ -61,6 +61,16 @@ protected:
         return home->RunInside([this] { return Probe(links, "wan0"); });
     }
 
+    // The state of wan0, found in any state.
+    std::uint32_t WanState()
+    {
+        return home->RunInside([this] {
+            std::uint32_t state = 0;
+            EXPECT_EQ(links.GetConnectStatus(FindConnection(links, "wan0", false), state), 0u);
+            return state;
+        });
+    }
+
     std::optional<test::NetNamespace> home;
     std::optional<test::NetNamespace> isp;
     test::VethPair veth;
@@ -95,26 +105,25 @@ TEST_F(KernelLinksTest, ProbeFollowsTheLinkAndCountsTheKernelsBytesSinceEachConn
     EXPECT_EQ(later.transmitted, kernel("tx_bytes") - txAtFirstSight);
     EXPECT_EQ(later.durationMs, 1500u);
 
-    isp->Check("ip link set isp0 down"); // wan0 stays up without a carrier: being dialled
+    // wan0 stays up without a carrier: being dialled at first, a dead line after a while
+    isp->Check("ip link set isp0 down");
     ASSERT_TRUE(test::WaitForOperState(*home, "wan0", false));
     EXPECT_FALSE(ProbeWan().connected);
-    home->RunInside([this] {
-        const RasHandle dialling = FindConnection(links, "wan0", false);
-        ASSERT_NE(dialling, InvalidConnection);
-        std::uint32_t state = 0;
-        EXPECT_EQ(links.GetConnectStatus(dialling, state), 0u);
-        EXPECT_EQ(state, platform::RasConnectingState);
-    });
+    EXPECT_EQ(WanState(), platform::RasConnectingState);
+    now += platform::KernelLinks::CarrierWait;
+    EXPECT_EQ(WanState(), platform::RasDisconnectedState);
     now += 1000ms;
     isp->Check("ip link set isp0 up");
     ASSERT_TRUE(test::WaitForOperState(*home, "wan0", true));
     SendDatagrams(fromHome, veth.right.address, 5, 200);
-    const Reading reconnected = ProbeWan(); // the kernel kept counting across the drop
+    // The kernel kept counting across the drop. The connection began since the last poll: its
+    // first bytes took that long, not no time at all.
+    const Reading reconnected = ProbeWan();
     EXPECT_TRUE(reconnected.connected);
     EXPECT_EQ(reconnected.transmitted, 5 * (200 + FrameOverhead));
-    EXPECT_EQ(reconnected.durationMs, 0u);
+    EXPECT_EQ(reconnected.durationMs, 1000u);
     now += 700ms;
-    EXPECT_EQ(ProbeWan().durationMs, 700u);
+    EXPECT_EQ(ProbeWan().durationMs, 1700u);
 
     home->Check("ip link delete wan0");
     veth = test::ConnectVeth(*home, "wan0", *isp, "isp0");
@@ -122,7 +131,7 @@ TEST_F(KernelLinksTest, ProbeFollowsTheLinkAndCountsTheKernelsBytesSinceEachConn
     now += 300ms;
     const Reading recreated = ProbeWan();
     EXPECT_NE(recreated.handle, first.handle);
-    EXPECT_EQ(recreated.durationMs, 0u);
+    EXPECT_EQ(recreated.durationMs, 300u);
 
     home->Check("ip link set wan0 down");
     EXPECT_EQ(home->RunInside([this] { return FindConnection(links, "wan0", false); }),
@@ -142,6 +151,29 @@ TEST_F(KernelLinksTest, DialOfAMissingLinkAndHangUpWithoutTheRightFail)
               std::uint32_t{EPERM});
     EXPECT_NE(SysfsValue(*home, "wan0/flags") & IFF_UP, 0u);
 }
+
+struct CarrierCase {
+    unsigned flags;
+    std::uint8_t operState;
+    bool connected;
+};
+
+class KernelLinksCarrier : public testing::TestWithParam<CarrierCase> {};
+
+TEST_P(KernelLinksCarrier, ConnectedWhenUpRunningAndOperational)
+{
+    platform::LinkRecord link;
+    link.flags = GetParam().flags;
+    link.operState = GetParam().operState;
+    EXPECT_EQ(platform::IsConnected(link), GetParam().connected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, KernelLinksCarrier,
+                         testing::Values(CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_UP, true},
+                                         CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_DOWN, false},
+                                         // PPP devices report no operational state
+                                         CarrierCase{IFF_UP | IFF_RUNNING, IF_OPER_UNKNOWN, true},
+                                         CarrierCase{IFF_UP, IF_OPER_UNKNOWN, false}));
 
 // Hundreds of links span many dump datagrams; every link but loopback is an entry; 21 active ones
 // hide the watched link.

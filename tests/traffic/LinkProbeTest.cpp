@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using platform::RasConnectingState;
+using platform::RasDisconnectedState;
 using platform::RasHandle;
 
 namespace {
@@ -14,7 +15,7 @@ struct FindCase {
     const char* description;
     std::function<void(test::FakeRasApi&)> setUp;
     const char* watched;
-    bool checkState;
+    StateTest accepts;
     RasHandle expected;
 };
 
@@ -36,48 +37,56 @@ TEST_P(LinkProbeFind, FindsOnlyTheWatchedEntrysConnection)
 {
     test::FakeRasApi ras;
     GetParam().setUp(ras);
-    EXPECT_EQ(FindConnection(ras, GetParam().watched, GetParam().checkState), GetParam().expected);
+    EXPECT_EQ(FindConnection(ras, GetParam().watched, GetParam().accepts), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LinkProbeFind,
     testing::Values(
-        FindCase{"no connection", [](auto&) {}, "ISP", true, InvalidConnection},
-        FindCase{"another entry only", [](auto& r) { r.Add("Other", 3); }, "ISP", true,
+        FindCase{"no connection", [](auto&) {}, "ISP", IsEstablished, InvalidConnection},
+        FindCase{"another entry only", [](auto& r) { r.Add("Other", 3); }, "ISP", IsEstablished,
                  InvalidConnection},
-        FindCase{"letter case differs", [](auto& r) { r.Add("isp", 3); }, "ISP", true,
+        FindCase{"letter case differs", [](auto& r) { r.Add("isp", 3); }, "ISP", IsEstablished,
                  InvalidConnection},
-        FindCase{"no trimming", [](auto& r) { r.Add("ISP ", 3); }, "ISP", true, InvalidConnection},
-        FindCase{"empty name matches nothing", [](auto& r) { r.Add("ISP", 3); }, "", false,
+        FindCase{"no trimming", [](auto& r) { r.Add("ISP ", 3); }, "ISP", IsEstablished,
                  InvalidConnection},
-        FindCase{"connected", [](auto& r) { r.Add("ISP", 3); }, "ISP", true, 3},
+        FindCase{"empty name matches nothing", [](auto& r) { r.Add("ISP", 3); }, "", nullptr,
+                 InvalidConnection},
+        FindCase{"connected", [](auto& r) { r.Add("ISP", 3); }, "ISP", IsEstablished, 3},
         FindCase{"second of several",
                  [](auto& r) {
                      r.Add("A", 2);
                      r.Add("ISP", 3);
                  },
-                 "ISP", true, 3},
+                 "ISP", IsEstablished, 3},
         FindCase{"being dialled, state checked",
-                 [](auto& r) { r.Add("ISP", 3).state = RasConnectingState; }, "ISP", true,
+                 [](auto& r) { r.Add("ISP", 3).state = RasConnectingState; }, "ISP", IsEstablished,
                  InvalidConnection},
         FindCase{"being dialled, any state",
-                 [](auto& r) { r.Add("ISP", 3).state = RasConnectingState; }, "ISP", false, 3},
-        FindCase{"status fails", [](auto& r) { r.Add("ISP", 3).statusError = 6; }, "ISP", true,
+                 [](auto& r) { r.Add("ISP", 3).state = RasConnectingState; }, "ISP", nullptr, 3},
+        FindCase{"connected, to close", [](auto& r) { r.Add("ISP", 3); }, "ISP", IsClosable, 3},
+        FindCase{"dead line, to close",
+                 [](auto& r) { r.Add("ISP", 3).state = RasDisconnectedState; }, "ISP", IsClosable,
+                 3},
+        FindCase{"being dialled, to close",
+                 [](auto& r) { r.Add("ISP", 3).state = RasConnectingState; }, "ISP", IsClosable,
                  InvalidConnection},
+        FindCase{"status fails", [](auto& r) { r.Add("ISP", 3).statusError = 6; }, "ISP",
+                 IsEstablished, InvalidConnection},
         FindCase{"first match being dialled hides a connected second",
                  [](auto& r) {
                      r.Add("ISP", 3).state = RasConnectingState;
                      r.Add("ISP", 4);
                  },
-                 "ISP", true, InvalidConnection},
+                 "ISP", IsEstablished, InvalidConnection},
         FindCase{"enumeration fails",
                  [](auto& r) {
                      r.Add("ISP", 3);
                      r.enumError = 5;
                  },
-                 "ISP", false, InvalidConnection},
-        FindCase{"20 connections", [](auto& r) { AddMany(r, 20); }, "ISP", true, 7},
-        FindCase{"21 connections hide it", [](auto& r) { AddMany(r, 21); }, "ISP", false,
+                 "ISP", nullptr, InvalidConnection},
+        FindCase{"20 connections", [](auto& r) { AddMany(r, 20); }, "ISP", IsEstablished, 7},
+        FindCase{"21 connections hide it", [](auto& r) { AddMany(r, 21); }, "ISP", nullptr,
                  InvalidConnection}));
 
 // Zeros on every failure: no connection, or statistics failing after the connection was found.
