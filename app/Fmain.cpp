@@ -37,6 +37,10 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     historyDisplay = std::make_unique<THistoryDisplay>(*imgHistory);
     UpdateGraphScale();
 
+    if (!settings_.Registry.IsOpen())
+        AddProtocolLine("Counts and settings will not be saved: %s",
+                        settings_.Registry.OpenError().c_str());
+
     if (settings_.LimitLastReset.Get() == 0) {
         settings_.LimitLastReset.Set(DateTimeToPacked(clock_.Now()));
         AddProtocolLine("Saved the very first start time");

@@ -37,14 +37,18 @@ std::uint64_t TFormMain::GetSumTX() const
     return std::uint64_t{settings_.SumTXHi.Get()} << 32 | settings_.SumTXLo.Get();
 }
 
+// Both halves in one commit: a kill between them on the tick where the low half wraps would
+// otherwise store a sum 4 GiB off.
 void TFormMain::SetSumRX(std::uint64_t sum)
 {
+    const CRegistry::Transaction bothHalves(settings_.Registry);
     settings_.SumRXHi.Set(static_cast<std::uint32_t>(sum >> 32));
     settings_.SumRXLo.Set(static_cast<std::uint32_t>(sum));
 }
 
 void TFormMain::SetSumTX(std::uint64_t sum)
 {
+    const CRegistry::Transaction bothHalves(settings_.Registry);
     settings_.SumTXHi.Set(static_cast<std::uint32_t>(sum >> 32));
     settings_.SumTXLo.Set(static_cast<std::uint32_t>(sum));
 }
@@ -59,7 +63,9 @@ void TFormMain::UpdateCounters(std::uint32_t deltaRX, std::uint32_t deltaTX)
         ShowBytes(stSessionRX, SessionRX);
         ShowBytes(stSessionTX, SessionTX);
         ShowBytes(stSessionSum, SessionRX + SessionTX);
-        // Only a direction that moved is written, so an idle line costs the store nothing.
+        // Only a direction that moved is written, so an idle line costs the store nothing, and
+        // what a tick writes is one commit.
+        const CRegistry::Transaction tick(settings_.Registry);
         if (deltaRX != 0) {
             sumRX += deltaRX;
             SetSumRX(sumRX);

@@ -1,9 +1,10 @@
 #include "platform/InstanceLock.h"
 
+#include "platform/OwnFolder.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <string>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -33,9 +34,11 @@ InstanceLock::~InstanceLock()
 std::filesystem::path defaultLockFile()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime)
+    if (runtime && runtime[0] == '/')
         return std::filesystem::path(runtime) / "Quillmar.lock";
-    return "/tmp/Quillmar-" + std::to_string(::getuid()) + ".lock";
+    // Not a predictable name in a shared folder, which another user could take first.
+    const OwnFolder folder(configFolder());
+    return folder.usable() ? folder.path() / "Quillmar.lock" : std::filesystem::path();
 }
 
 } // namespace platform

@@ -23,7 +23,9 @@ private:
     Result result_ = Result::Failed;
 };
 
-// $XDG_RUNTIME_DIR/Quillmar.lock, or a per-user file in /tmp when that folder is not set.
+// $XDG_RUNTIME_DIR/Quillmar.lock, or the same name in the program's configuration folder (created
+// when missing) when that variable holds no absolute path. Empty when neither can be used, so the
+// lock cannot be taken.
 std::filesystem::path defaultLockFile();
 
 } // namespace platform

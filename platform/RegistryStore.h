@@ -22,24 +22,34 @@ enum RegResult : long {
 
 // The per-user key-value store behind the settings: one SQLite file holding keys and typed values
 // with their raw bytes, so it can be inspected with the sqlite3 shell. Each set is its own
-// committed transaction in a WAL journal, so a killed process never leaves a torn store.
+// committed transaction in a WAL journal, unless the caller groups sets between begin and commit;
+// either way a killed process never leaves a torn store.
 class RegistryStore {
 public:
-    // Creates or opens `file` (directory 0700, file 0600) and the key row; nullptr on any failure.
+    // Creates or opens `file` and the key row; nullptr with the reason in `error` on any failure.
+    // The file's folder may be reached through symbolic links and is made the user's alone
+    // (0700); the file itself must not be a link, and the folder, the file and its journal files
+    // must belong to the user (files 0600).
     static std::unique_ptr<RegistryStore> createKey(const std::filesystem::path& file,
-                                                    const std::string& key);
+                                                    const std::string& key, std::string& error);
 
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
     // Copies the stored bytes into `data`; `size` is the buffer size on entry and the stored size
-    // on return. RegMoreData when the buffer is too small, RegFileNotFound when there is no value.
+    // on return. RegMoreData when the buffer is too small, without reading the data;
+    // RegFileNotFound when there is no value.
     RegResult queryValue(const char* name, std::uint32_t& type, void* data, std::uint32_t& size);
 
     // Replaces the value's type and data; a new value gets a new row, an existing one keeps its
     // row.
     RegResult setValue(const char* name, std::uint32_t type, const void* data, std::uint32_t size);
+
+    // Sets between begin and commit are stored together or, after rollback, not at all.
+    RegResult begin();
+    RegResult commit();
+    void rollback();
 
 private:
     RegistryStore(sqlite3* db, std::string key);
@@ -49,9 +59,11 @@ private:
     std::string key_;
     sqlite3_stmt* query_ = nullptr;
     sqlite3_stmt* upsert_ = nullptr;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
 };
 
-// $XDG_CONFIG_HOME/Quillmar/registry.sqlite3, with ~/.config when the variable is unset or empty.
+// registry.sqlite3 in the program's configuration folder.
 std::filesystem::path defaultRegistryFile();
 
 } // namespace platform

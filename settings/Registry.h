@@ -19,13 +19,35 @@ public:
     void Open(const std::filesystem::path& storeFile, const std::string& keyPath);
     void Close();
     bool IsOpen() const { return open_; }
+    // Why the key could not be opened, for the user; empty while it is open.
+    const std::string& OpenError() const { return openError_; }
 
     // True when the value exists, fits `size` bytes and has `expectedType`; `size` then holds the
     // number of bytes read.
     bool ReadValue(const char* name, std::uint32_t expectedType, void* data, std::uint32_t& size);
+    // Inside a transaction true means staged: stored when the transaction ends well.
     bool WriteValue(const char* name, std::uint32_t type, const void* data, std::uint32_t size);
+
+    // While it lives, every write to the key belongs to one commit made when it ends: values that
+    // only make sense together (the two halves of a sum) are stored together or not at all. Once
+    // a write fails, the later ones are refused and nothing of the transaction is stored. Scopes
+    // nest; the outermost one commits. A scope without writes never touches the store.
+    class Transaction {
+    public:
+        explicit Transaction(CRegistry& key);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+    private:
+        CRegistry& key_;
+    };
 
 private:
     bool open_ = false;
+    std::string openError_;
     std::unique_ptr<platform::RegistryStore> store_;
+    int transactionDepth_ = 0;
+    bool transactionBegun_ = false;
+    bool transactionFailed_ = false;
 };

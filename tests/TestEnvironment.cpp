@@ -17,6 +17,24 @@ void IsolateUserFiles(const QTemporaryDir& dir)
     std::filesystem::current_path(base / "work");
 }
 
+ScopedVariable::ScopedVariable(const char* name, const char* value) : name_(name)
+{
+    if (const char* old = std::getenv(name))
+        saved_ = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedVariable::~ScopedVariable()
+{
+    if (saved_)
+        ::setenv(name_.c_str(), saved_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
 std::filesystem::path TempStore::File() const
 {
     return Dir() / "Quillmar" / "registry.sqlite3";

@@ -47,6 +47,15 @@ TEST_F(Counters, TheOverallSumCarriesIntoTheHighWord)
     CRegVars reread(store.File());
     EXPECT_EQ(reread.SumRXHi.Get(), 1u);
     EXPECT_EQ(reread.SumRXLo.Get(), 0u);
+
+    // The next carry with its low half refused, as a kill between the two writes would leave it:
+    // neither half is stored, never a sum 4 GiB too large.
+    form->UpdateCounters(4294967295u, 0);
+    test::RefuseWritesOf(store.File(), "SumRXLo");
+    form->UpdateCounters(1, 0);
+    CRegVars afterRefusal(store.File());
+    EXPECT_EQ(afterRefusal.SumRXHi.Get(), 1u);
+    EXPECT_EQ(afterRefusal.SumRXLo.Get(), 4294967295u);
 }
 
 TEST_F(Counters, AZeroLimitFromTheStoreNeverBlocksTheWatchCycle)

@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
+#include <fstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -114,4 +116,49 @@ TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
     test::MessageBoxRecorder boxes;
     EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock}, lockFile}), 0);
     EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
+}
+
+// Without a runtime folder the lock lies in the user's own configuration folder: a file another
+// user made at a predictable name in /tmp, even one held locked, stops nothing.
+TEST_F(ProgramStart, WithoutARuntimeFolderTheLockIsTheUsersAlone)
+{
+    const std::filesystem::path shared = "/tmp/Quillmar-" + std::to_string(::getuid()) + ".lock";
+    const bool made = !std::filesystem::exists(shared);
+    if (made) {
+        std::ofstream{shared};
+        EXPECT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
+    }
+    // Opened without O_CREAT, which the kernel may refuse on another user's file in /tmp.
+    QProcess holder;
+    holder.start("sh", {"-c", "exec 9<\"$0\" && flock 9 && echo held && exec sleep 60",
+                        QString::fromStdString(shared)});
+    EXPECT_TRUE(holder.waitForReadyRead(10000));
+
+    const test::ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
+    lockFile = platform::defaultLockFile();
+    EXPECT_EQ(lockFile, std::filesystem::canonical(std::getenv("XDG_CONFIG_HOME")) /
+                            "Quillmar/Quillmar.lock");
+    test::MessageBoxRecorder boxes;
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(mainWindows, 1);
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+
+    holder.kill();
+    holder.waitForFinished();
+    if (made)
+        std::filesystem::remove(shared);
+}
+
+// A store that cannot be used: the program runs on its defaults and says so, first and once.
+TEST_F(ProgramStart, SaysFirstThatNothingWillBeSavedWhenTheStoreCannotBeUsed)
+{
+    const auto blocked = store.Dir() / "blocked";
+    std::ofstream(blocked) << "a file where the folder should be";
+    settings = std::make_unique<CRegVars>(blocked / "registry.sqlite3");
+    StartWindow();
+    const QString line = QString::fromStdString("Counts and settings will not be saved: the "
+                                                "settings folder " +
+                                                blocked.string() + " is not a folder");
+    EXPECT_EQ(Protocol().first(), line);
+    EXPECT_EQ(Protocol().count(line), 1);
 }

@@ -56,7 +56,8 @@ std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file)
 void WriteStoreRow(const std::filesystem::path& file, const std::string& name, std::uint32_t type,
                    const std::vector<unsigned char>& data)
 {
-    platform::RegistryStore::createKey(file, CRegVars::KeyPath)
+    std::string error;
+    platform::RegistryStore::createKey(file, CRegVars::KeyPath, error)
         ->setValue(name.c_str(), type, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
@@ -71,6 +72,16 @@ std::vector<unsigned char> TextBytes(const std::string& text)
     std::vector<unsigned char> bytes(text.begin(), text.end());
     bytes.push_back(0);
     return bytes;
+}
+
+void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
+{
+    Db db(file);
+    // An upsert runs the BEFORE INSERT triggers before it turns into an update.
+    const std::string sql = "CREATE TRIGGER refuse_" + name +
+                            " BEFORE INSERT ON reg_values WHEN NEW.name='" + name +
+                            "' BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+    sqlite3_exec(db.db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
 std::string IntegrityCheck(const std::filesystem::path& file)

@@ -24,6 +24,9 @@ void WriteStoreRow(const std::filesystem::path& file, const std::string& name, s
 std::vector<unsigned char> DwordBytes(std::uint32_t value);
 std::vector<unsigned char> TextBytes(const std::string& text); // with the terminating zero
 
+// Makes every later write of the value `name` fail, as a full disk or an I/O error would.
+void RefuseWritesOf(const std::filesystem::path& file, const std::string& name);
+
 // Result of PRAGMA integrity_check.
 std::string IntegrityCheck(const std::filesystem::path& file);
 

@@ -1,5 +1,5 @@
-// Writes an ever-growing counter into a store, one committed set every two milliseconds, printing
-// each value once it is committed. The durability test kills it at random moments.
+// Writes an ever-growing counter into both halves of a sum, one commit per pair, printing each
+// value once it is committed. The durability test kills it at random moments.
 #include "settings/RegVars.h"
 
 #include <cstdio>
@@ -11,10 +11,14 @@ int main(int argc, char** argv)
         return 2;
     CRegVars vars(argv[1]);
     for (std::uint32_t value = vars.SumRXLo.Get() + 1;; ++value) {
-        vars.SumRXHi.Set(value);
-        vars.SumRXLo.Set(value);
+        {
+            const CRegistry::Transaction pair(vars.Registry);
+            vars.SumRXHi.Set(value);
+            // Most kills land between the two halves, where separate commits would tear the pair.
+            ::usleep(1000);
+            vars.SumRXLo.Set(value);
+        }
         std::printf("%u\n", value);
         std::fflush(stdout);
-        ::usleep(2000);
     }
 }

@@ -1,0 +1,118 @@
+#include "platform/OwnFolder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// A relative path in these variables would depend on the working directory: it does not count.
+std::filesystem::path absoluteVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+std::filesystem::path homeFolder()
+{
+    if (auto home = absoluteVariable("HOME"); !home.empty())
+        return home;
+    const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(hint > 0 ? hint : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+} // namespace
+
+std::filesystem::path configFolder()
+{
+    auto config = absoluteVariable("XDG_CONFIG_HOME");
+    if (config.empty()) {
+        const auto home = homeFolder();
+        config = home.empty() ? home : home / ".config";
+    }
+    return config / "Quillmar";
+}
+
+OwnFolder::OwnFolder(const std::filesystem::path& dir)
+{
+    if (dir.is_relative()) {
+        error_ = "no home folder is known";
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dir.parent_path(), ec);
+    // Created 0700 at once, so that it is never open to others, not even for a moment.
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error_ = "cannot create the settings folder " + dir.string() + ": " + std::strerror(errno);
+        return;
+    }
+    const auto resolved = std::filesystem::canonical(dir, ec);
+    if (ec) {
+        error_ = "cannot open the settings folder " + dir.string() + ": " + ec.message();
+        return;
+    }
+    // The descriptor is what gets checked, so nothing can be swapped in after resolving.
+    const int fd = ::open(resolved.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error_ = errno == ENOTDIR ? "the settings folder " + dir.string() + " is not a folder"
+                                  : "cannot open the settings folder " + dir.string() + ": " +
+                                        std::strerror(errno);
+        return;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid()) {
+        error_ = "the settings folder " + dir.string() + " belongs to another user";
+    } else if ((status.st_mode & 07777) != 0700 && ::fchmod(fd, 0700) != 0) {
+        error_ = "cannot protect the settings folder " + dir.string() + ": " + std::strerror(errno);
+    } else {
+        fd_ = fd;
+        path_ = resolved;
+        return;
+    }
+    ::close(fd);
+}
+
+OwnFolder::~OwnFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::string OwnFolder::checkFile(const std::string& name, bool create) const
+{
+    const std::string path = (path_ / name).string();
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
+    const int fd = ::openat(fd_, name.c_str(), flags, 0600);
+    if (fd < 0) {
+        if (errno == ENOENT && !create)
+            return {};
+        if (errno == ELOOP)
+            return path + " is a symbolic link";
+        return "cannot open " + path + ": " + std::strerror(errno);
+    }
+    std::string error;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        error = path + " is not a regular file";
+    else if (status.st_uid != ::geteuid())
+        error = path + " belongs to another user";
+    else if ((status.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0)
+        error = "cannot protect " + path + ": " + std::strerror(errno);
+    ::close(fd);
+    return error;
+}
+
+} // namespace platform
