@@ -40,16 +40,17 @@ public:
         if (resolved != 0)
             throw NetworkError(resolved == EAI_SYSTEM ? std::strerror(errno)
                                                       : ::gai_strerror(resolved));
+        // The first address (IPv6 or IPv4, as the resolver orders them) that takes a socket.
         int error = 0;
         for (const addrinfo* address = found; address && fd_ < 0; address = address->ai_next) {
             fd_ = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC,
                            address->ai_protocol);
-            if (fd_ >= 0 && ::connect(fd_, address->ai_addr, address->ai_addrlen) != 0) {
+            if (fd_ < 0) {
+                error = errno;
+            } else if (::connect(fd_, address->ai_addr, address->ai_addrlen) != 0) {
                 error = errno;
                 ::close(fd_);
                 fd_ = -1;
-            } else if (fd_ < 0) {
-                error = errno;
             }
         }
         ::freeaddrinfo(found);
