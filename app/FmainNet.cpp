@@ -8,6 +8,8 @@
 #include "platform/SntpClient.h"
 #include "settings/RegVars.h"
 
+#include <string>
+
 namespace {
 
 constexpr int Attempts = 4;

@@ -78,8 +78,8 @@ TEST_F(TimeSync, FailedAttemptsAreRetriedFourTimesAtMost)
     const QString refused = "Time sync failed. Error: Connection refused";
     EXPECT_EQ(Synchronize(), QStringList({refused, "Trying again...", refused, "Trying again...",
                                           refused, "Trying again...", refused, "Giving up!"}));
+    form.reset(); // before its client is replaced
     StartSntp(ServerTime, {"none", "good"});
-    form.reset();
     StartWindow();
     EXPECT_EQ(Synchronize(),
               QStringList({"Time Sync: Failed", "Trying again...", "Time Sync: OK"}));
