@@ -14,7 +14,8 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      settings_(services.settings), ras_(services.ras), clock_(services.clock)
+      settings_(services.settings), ras_(services.ras), clock_(services.clock),
+      http_(services.http), sntp_(services.sntp), pause_(services.pause)
 {
     setWindowTitle("Quillmar V1.05");
     BuildLayout();
@@ -53,7 +54,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     // A line already up counts from program start: its earlier bytes become the last values.
     if (Connected) {
         AddProtocolLine("We are currently connected");
-        // The DynDNS update of a line found up at start belongs here.
+        DynDNSAfterConnect();
     } else {
         AddProtocolLine("We are currently disconnected");
     }

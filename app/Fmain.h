@@ -23,6 +23,9 @@ class HistoryImage;
 
 namespace platform {
 class Clock;
+class HttpClient;
+class Pause;
+class SntpClient;
 } // namespace platform
 
 // What the main window needs from outside: the settings and the operating-system services,
@@ -31,6 +34,9 @@ struct FormMainServices {
     CRegVars& settings;
     platform::RasApi& ras;
     const platform::Clock& clock;
+    platform::HttpClient& http;
+    platform::SntpClient& sntp;
+    platform::Pause& pause;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -69,6 +75,10 @@ public:
     void btOptionsClick();
     // Graph caption and scale from the settings, and a full redraw.
     void UpdateGraphScale();
+    // Points the registered host name at this machine's address, with retries.
+    void miDNSUpdateClick();
+    // Sets the clock from the time server; doubles as the keep-alive of a connected line.
+    void miUpdateNTPClick();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
@@ -81,10 +91,15 @@ private:
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
+    void DynDNSAfterConnect();
+    void AfterFailedAttempt(int attempt);
 
     CRegVars& settings_;
     platform::RasApi& ras_;
     const platform::Clock& clock_;
+    platform::HttpClient& http_;
+    platform::SntpClient& sntp_;
+    platform::Pause& pause_;
 
     bool Connected = false;
     bool KeepingConnection = false;

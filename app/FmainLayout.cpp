@@ -119,8 +119,10 @@ void TFormMain::BuildMenus()
     AddSeparator(action, "N4");
     AddAction(action, "mimResetTrafficCounter", "Reset Traffic Counter");
     AddSeparator(action, "N5");
-    AddAction(action, "mimUpdateDynDNS", "Update DynDNS");
-    AddAction(action, "mimUpdateNTP", "Synchronize Time");
+    connect(AddAction(action, "mimUpdateDynDNS", "Update DynDNS"), &QAction::triggered, this,
+            &TFormMain::miDNSUpdateClick);
+    connect(AddAction(action, "mimUpdateNTP", "Synchronize Time"), &QAction::triggered, this,
+            &TFormMain::miUpdateNTPClick);
     AddSeparator(action, "N3");
     AddAction(action, "mimExit", "Exit");
     QAction* settings = menuBar()->addAction("Settings");

@@ -12,6 +12,9 @@ namespace {
 // Highest first, so that a jump across several thresholds gives one hint, for the highest.
 constexpr std::array LimitHints{98, 90, 70};
 
+// The keep-alive period is set in minutes and counted in one-second ticks.
+constexpr std::uint32_t TicksPerMinute = 60;
+
 // True while the limit box is open; a nested tick must not open a second one.
 bool LimitBoxOpen = false;
 
@@ -58,7 +61,7 @@ void TFormMain::WatchTimerTimer()
     if (!wasConnected) {
         AddProtocolLine("---------------------------------------------------");
         AddProtocolLine("Now, we are connected");
-        // The DynDNS update after a connect belongs here.
+        DynDNSAfterConnect();
         KeepAliveTicks = 0;
         if (settings_.KeepConnected.Get() != 0) {
             KeepingConnection = true;
@@ -67,7 +70,12 @@ void TFormMain::WatchTimerTimer()
     }
 
     ++KeepAliveTicks;
-    // The keep-alive query and the monthly counter reset belong here.
+    if (settings_.KeepAliveEnabled.Get() != 0 &&
+        KeepAliveTicks >= settings_.KeepAliveTime.Get() * TicksPerMinute) {
+        miUpdateNTPClick();
+        KeepAliveTicks = 0;
+    }
+    // The monthly counter reset belongs here.
 
     if (settings_.OnLimitShowMessage.Get() != 0)
         ShowLimitHint(percentBefore);

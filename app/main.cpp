@@ -1,8 +1,13 @@
 #include "app/ProgramStart.h"
+#include "net/DynDnsRequest.h"
 #include "platform/Clock.h"
+#include "platform/HttpClient.h"
 #include "platform/InstanceLock.h"
 #include "platform/KernelLinks.h"
+#include "platform/Pause.h"
 #include "platform/RegistryStore.h"
+#include "platform/SntpClient.h"
+#include "platform/SystemTime.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>
@@ -14,5 +19,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     platform::KernelLinks links;
     const platform::SystemClock clock;
-    return RunProgram(app, {{settings, links, clock}, platform::defaultLockFile()});
+    platform::HttpClient http(net::DynDnsServer);
+    platform::RealtimeClock systemTime;
+    platform::SntpClient sntp(systemTime);
+    platform::ThreadPause pause;
+    return RunProgram(app,
+                      {{settings, links, clock, http, sntp, pause}, platform::defaultLockFile()});
 }

@@ -1,6 +1,10 @@
 #include "app/Fmain.h"
 #include "platform/Clock.h"
+#include "platform/HttpClient.h"
 #include "platform/KernelLinks.h"
+#include "platform/Pause.h"
+#include "platform/SntpClient.h"
+#include "platform/SystemTime.h"
 #include "settings/RegVars.h"
 
 #include <QTemporaryDir>
@@ -45,7 +49,12 @@ struct WatchedLoopback {
     bool watchesLoopback = settings.Connection.Set("lo"); // before the window's first probe
     platform::KernelLinks links;
     platform::SystemClock clock;
-    TFormMain form{FormMainServices{settings, links, clock}};
+    // Neither network command runs in these ticks: keep-alive and DynDNS are off by default.
+    platform::HttpClient http{"https://127.0.0.1:9"};
+    platform::RealtimeClock systemTime;
+    platform::SntpClient sntp{systemTime, 9};
+    platform::ThreadPause pause;
+    TFormMain form{FormMainServices{settings, links, clock, http, sntp, pause}};
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in target{};
 };

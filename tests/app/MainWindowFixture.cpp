@@ -23,7 +23,8 @@ void MainWindowFixture::StartWindow()
 
 void MainWindowFixture::StartWindow(platform::RasApi& links)
 {
-    form = std::make_unique<TFormMain>(FormMainServices{*settings, links, clock});
+    form =
+        std::make_unique<TFormMain>(FormMainServices{*settings, links, clock, *http, *sntp, pause});
     form->WatchTimer->stop();
 }
 

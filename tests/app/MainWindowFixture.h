@@ -3,7 +3,11 @@
 #include "TestEnvironment.h"
 #include "app/Fmain.h"
 #include "platform/FakeClock.h"
+#include "platform/FakePause.h"
 #include "platform/FakeRasApi.h"
+#include "platform/FakeSystemTime.h"
+#include "platform/HttpClient.h"
+#include "platform/SntpClient.h"
 #include "settings/RegVars.h"
 
 #include <QLabel>
@@ -37,6 +41,13 @@ protected:
     std::unique_ptr<CRegVars> settings;
     FakeRasApi ras;
     FakeClock clock;
+    // The network clients point at closed ports until a test starts servers for them.
+    FakePause pause;
+    FakeSystemTime systemTime;
+    std::unique_ptr<platform::HttpClient> http =
+        std::make_unique<platform::HttpClient>("https://127.0.0.1:9");
+    std::unique_ptr<platform::SntpClient> sntp =
+        std::make_unique<platform::SntpClient>(systemTime, 9);
     std::unique_ptr<TFormMain> form;
 };
 

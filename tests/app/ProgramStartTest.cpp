@@ -16,10 +16,7 @@ namespace {
 
 class ProgramStart : public test::MainWindowFixture {
 protected:
-    ProgramServices Services() const
-    {
-        return {{*settings, const_cast<test::FakeRasApi&>(ras), clock}, lockFile};
-    }
+    ProgramServices Services() { return {{*settings, ras, clock, *http, *sntp, pause}, lockFile}; }
 
     // Runs the program until its event loop is idle, noting which main windows were visible.
     int RunUntilIdle()
@@ -114,7 +111,7 @@ TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
 {
     ThrowingRas broken;
     test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock}, lockFile}), 0);
+    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock, *http, *sntp, pause}, lockFile}), 0);
     EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
 }
 
