@@ -10,6 +10,7 @@ class CRegVars;
 class THistoryDisplay;
 class TFormOptions;
 class QAction;
+class QCloseEvent;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -70,8 +71,29 @@ public:
     // Graph caption and scale from the settings, and a full redraw.
     void UpdateGraphScale();
 
+    // Counter reset: ends the accounting period at `moment` (packed local date-time).
+    void ResetTrafficCounter(std::uint32_t moment);
+    void ShowTrafficSince();
+
+    // Window commands
+    void ApplyShowMore();
+    void btShowMoreClick();
+    void btResetOverallClick();
+    // Asks before the window closes and the program ends; a Yes removes the tray icon.
+    void FormClose(QCloseEvent& event);
+    void miExitClick();
+    void miInfoClick();
+
+    // Tray icon
+    void TrayIconUpdate();
+    void TrayIconDelete();
+
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildLayout();
@@ -81,6 +103,7 @@ private:
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
+    void ResetTrafficCounterWhenDue();
 
     CRegVars& settings_;
     platform::RasApi& ras_;
@@ -98,6 +121,9 @@ private:
     std::uint32_t SampleDuration = 0;
     std::uint32_t SampleRX = 0;
     std::uint32_t SampleTX = 0;
+    // Set once the application is asked to quit, as the session manager does at logout: the
+    // program then ends without a question.
+    bool QuitRequested = false;
 
 public:
     // Controls, named as in the window's layout.

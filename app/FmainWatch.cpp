@@ -18,7 +18,11 @@ bool LimitBoxOpen = false;
 
 void TFormMain::WatchTimerTimer()
 {
-    // The information box of the very first run is shown from here, with the window commands.
+    // Stored before the box opens, so that the ticks going on behind it do not open it again.
+    if (settings_.InfoShown.Get() == 0) {
+        settings_.InfoShown.Set(1);
+        miInfoClick();
+    }
     const std::int32_t percentBefore = LimitPercent();
     const bool wasConnected = Connected;
 
@@ -64,7 +68,8 @@ void TFormMain::WatchTimerTimer()
     }
 
     ++KeepAliveTicks;
-    // The keep-alive query and the monthly counter reset belong here.
+    // The keep-alive query belongs here.
+    ResetTrafficCounterWhenDue();
 
     if (settings_.OnLimitShowMessage.Get() != 0)
         ShowLimitHint(percentBefore);

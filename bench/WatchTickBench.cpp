@@ -43,6 +43,7 @@ struct WatchedLoopback {
     QTemporaryDir dir;
     CRegVars settings{dir.filePath("registry.sqlite3").toStdString()};
     bool watchesLoopback = settings.Connection.Set("lo"); // before the window's first probe
+    bool infoSeen = settings.InfoShown.Set(1);            // no box at the first tick
     platform::KernelLinks links;
     platform::SystemClock clock;
     TFormMain form{FormMainServices{settings, links, clock}};
