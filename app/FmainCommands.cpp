@@ -58,6 +58,9 @@ void TFormMain::FormClose(QCloseEvent& event)
     }
     TrayIconDelete();
     event.accept();
+    // Qt ends the program by itself only when the last visible window closes; a window hidden in
+    // the tray, or never shown, is not one.
+    QCoreApplication::quit();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)

@@ -1,4 +1,4 @@
-// The window's width, quitting, and the information box from the menu.
+// The window's width and the ways of quitting.
 #include "app/MainWindowFixture.h"
 
 #include <QAction>
@@ -8,7 +8,21 @@
 #include <QPushButton>
 #include <QTimer>
 
-using WindowCommands = test::MainWindowFixture;
+namespace {
+
+class WindowCommands : public test::MainWindowFixture {
+protected:
+    // Runs the program's event loop with `action` as its first event; the result is the loop's
+    // exit code, 1 if it still ran after five seconds.
+    static int RunProgramLoop(const std::function<void()>& action)
+    {
+        QTimer::singleShot(0, action);
+        QTimer giveUp;
+        giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+        giveUp.start(5000);
+        return QApplication::exec();
+    }
+};
 
 TEST_F(WindowCommands, WideAtFirstNarrowAfterOneClickAndARestartKeepsIt)
 {
@@ -28,7 +42,7 @@ TEST_F(WindowCommands, WideAtFirstNarrowAfterOneClickAndARestartKeepsIt)
     EXPECT_EQ(settings->ShowMore.Get(), 0u);
 }
 
-TEST_F(WindowCommands, EveryWayOfQuittingAsksAndOnlyYesCloses)
+TEST_F(WindowCommands, EveryWayOfQuittingAsksAndNoKeepsTheWindow)
 {
     StartWindow();
     form->show();
@@ -43,9 +57,19 @@ TEST_F(WindowCommands, EveryWayOfQuittingAsksAndOnlyYesCloses)
         EXPECT_TRUE(form->isVisible());
     }
     EXPECT_EQ(boxes.boxes, QStringList(3, "Request|Do you really want to quit Quillmar?"));
+}
+
+TEST_F(WindowCommands, YesEndsTheProgramWhetherTheWindowIsShownOrNot)
+{
+    test::MessageBoxRecorder boxes;
     boxes.answerYes = true;
-    ways[0]();
-    EXPECT_FALSE(form->isVisible());
+    for (const bool shown : {true, false}) {
+        StartWindow();
+        form->setVisible(shown);
+        EXPECT_EQ(RunProgramLoop([this] { form->miExitClick(); }), 0) << shown;
+        EXPECT_FALSE(form->isVisible());
+    }
+    EXPECT_EQ(boxes.boxes.size(), 2);
 }
 
 // At logout the session manager asks the application to quit; a question would hold it up.
@@ -54,11 +78,9 @@ TEST_F(WindowCommands, TheSessionsQuitEndsTheProgramWithoutAsking)
     StartWindow();
     form->show();
     test::MessageBoxRecorder boxes;
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QTimer giveUp; // only if a question stopped the quit
-    giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
-    giveUp.start(5000);
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(RunProgramLoop([] { QCoreApplication::quit(); }), 0);
     EXPECT_TRUE(boxes.boxes.isEmpty());
     EXPECT_FALSE(form->isVisible());
 }
+
+} // namespace
