@@ -79,7 +79,7 @@ public:
     void ApplyShowMore();
     void btShowMoreClick();
     void btResetOverallClick();
-    // Asks before the window closes and the program ends; a Yes removes the tray icon.
+    // Asks before the window closes; a Yes removes the tray icon and ends the program.
     void FormClose(QCloseEvent& event);
     void miExitClick();
     void miInfoClick();
