@@ -31,6 +31,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     // cycle would otherwise stop the counting until it is closed.
     connect(WatchTimer, &QTimer::timeout, this, &TFormMain::WatchTimerTimer, Qt::QueuedConnection);
     WatchTimer->start();
+    QCoreApplication::instance()->installEventFilter(this);
 
     CentreOnScreen();
     // The tray icon is added here.
@@ -46,7 +47,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
         settings_.LimitLastReset.Set(DateTimeToPacked(clock_.Now()));
         AddProtocolLine("Saved the very first start time");
     }
-    // The overall group's caption shows the start of the period here.
+    ShowTrafficSince();
 
     ShowMonitoringInfo();
 
@@ -60,7 +61,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     }
 
     UpdateCounters(0, 0);
-    // The window width follows ShowMore here.
+    ApplyShowMore();
 
     if (Connected) {
         KeepingConnection = settings_.KeepConnected.Get() != 0;

@@ -10,6 +10,7 @@ class CRegVars;
 class THistoryDisplay;
 class TFormOptions;
 class QAction;
+class QCloseEvent;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -80,8 +81,29 @@ public:
     // Sets the clock from the time server; doubles as the keep-alive of a connected line.
     void miUpdateNTPClick();
 
+    // Counter reset: ends the accounting period at `moment` (packed local date-time).
+    void ResetTrafficCounter(std::uint32_t moment);
+    void ShowTrafficSince();
+
+    // Window commands
+    void ApplyShowMore();
+    void btShowMoreClick();
+    void btResetOverallClick();
+    // Asks before the window closes; a Yes removes the tray icon and ends the program.
+    void FormClose(QCloseEvent& event);
+    void miExitClick();
+    void miInfoClick();
+
+    // Tray icon
+    void TrayIconUpdate();
+    void TrayIconDelete();
+
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildLayout();
@@ -93,6 +115,7 @@ private:
     void CloseAtLimit();
     void DynDNSAfterConnect();
     void AfterFailedAttempt(int attempt);
+    void ResetTrafficCounterWhenDue();
 
     CRegVars& settings_;
     platform::RasApi& ras_;
@@ -113,6 +136,9 @@ private:
     std::uint32_t SampleDuration = 0;
     std::uint32_t SampleRX = 0;
     std::uint32_t SampleTX = 0;
+    // Set once the application is asked to quit, as the session manager does at logout: the
+    // program then ends without a question.
+    bool QuitRequested = false;
 
 public:
     // Controls, named as in the window's layout.

@@ -1,6 +1,8 @@
-// The main window's controls and menus, at the positions and with the captions of its layout.
+// The main window's controls and menus, at the positions and with the captions of its layout, and
+// its two widths.
 #include "app/Fmain.h"
 #include "graph/HistoryImage.h"
+#include "settings/RegVars.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -13,6 +15,8 @@
 namespace {
 
 constexpr int ClientWidth = 520;
+// Narrow enough to hide the protocol box, wide enough for the whole left column.
+constexpr int NarrowClientWidth = 232;
 constexpr int ClientHeight = 344;
 
 QGroupBox* AddGroupBox(QWidget* parent, const char* name, const QString& caption, QRect geometry)
@@ -106,6 +110,7 @@ void TFormMain::BuildLayout()
 
     connect(btConnect, &QPushButton::clicked, this, &TFormMain::btConnectClick);
     connect(btDisconnect, &QPushButton::clicked, this, &TFormMain::btDisconnectClick);
+    connect(btShowMore, &QPushButton::clicked, this, &TFormMain::btShowMoreClick);
 }
 
 void TFormMain::BuildMenus()
@@ -117,18 +122,22 @@ void TFormMain::BuildMenus()
     connect(AddAction(action, "mimDisconnect", "Disconnect"), &QAction::triggered, this,
             &TFormMain::btDisconnectClick);
     AddSeparator(action, "N4");
-    AddAction(action, "mimResetTrafficCounter", "Reset Traffic Counter");
+    connect(AddAction(action, "mimResetTrafficCounter", "Reset Traffic Counter"),
+            &QAction::triggered, this, &TFormMain::btResetOverallClick);
     AddSeparator(action, "N5");
     connect(AddAction(action, "mimUpdateDynDNS", "Update DynDNS"), &QAction::triggered, this,
             &TFormMain::miDNSUpdateClick);
     connect(AddAction(action, "mimUpdateNTP", "Synchronize Time"), &QAction::triggered, this,
             &TFormMain::miUpdateNTPClick);
     AddSeparator(action, "N3");
-    AddAction(action, "mimExit", "Exit");
+    connect(AddAction(action, "mimExit", "Exit"), &QAction::triggered, this,
+            &TFormMain::miExitClick);
     QAction* settings = menuBar()->addAction("Settings");
     settings->setObjectName("mimSettings");
     connect(settings, &QAction::triggered, this, &TFormMain::btOptionsClick);
-    menuBar()->addAction("Info")->setObjectName("miInfo");
+    QAction* info = menuBar()->addAction("Info");
+    info->setObjectName("miInfo");
+    connect(info, &QAction::triggered, this, &TFormMain::miInfoClick);
 
     pmTray = new QMenu(this);
     pmTray->setObjectName("pmTray");
@@ -140,5 +149,14 @@ void TFormMain::BuildMenus()
     connect(AddAction(pmTray, "miDisconnect", "Disconnect"), &QAction::triggered, this,
             &TFormMain::btDisconnectClick);
     AddSeparator(pmTray, "N2");
-    AddAction(pmTray, "miExit", "Exit");
+    connect(AddAction(pmTray, "miExit", "Exit"), &QAction::triggered, this,
+            &TFormMain::miExitClick);
+}
+
+void TFormMain::ApplyShowMore()
+{
+    const bool narrow = settings_.ShowMore.Get() != 0;
+    centralWidget()->setFixedWidth(narrow ? NarrowClientWidth : ClientWidth);
+    btShowMore->setText(narrow ? "Show More" : "Show Less");
+    adjustSize();
 }

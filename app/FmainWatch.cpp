@@ -22,7 +22,11 @@ bool LimitBoxOpen = false;
 
 void TFormMain::WatchTimerTimer()
 {
-    // The information box of the very first run is shown from here, with the window commands.
+    // Stored before the box opens, so that the ticks going on behind it do not open it again.
+    if (settings_.InfoShown.Get() == 0) {
+        settings_.InfoShown.Set(1);
+        miInfoClick();
+    }
     const std::int32_t percentBefore = LimitPercent();
     const bool wasConnected = Connected;
 
@@ -75,7 +79,7 @@ void TFormMain::WatchTimerTimer()
         miUpdateNTPClick();
         KeepAliveTicks = 0;
     }
-    // The monthly counter reset belongs here.
+    ResetTrafficCounterWhenDue();
 
     if (settings_.OnLimitShowMessage.Get() != 0)
         ShowLimitHint(percentBefore);

@@ -47,6 +47,7 @@ struct WatchedLoopback {
     QTemporaryDir dir;
     CRegVars settings{dir.filePath("registry.sqlite3").toStdString()};
     bool watchesLoopback = settings.Connection.Set("lo"); // before the window's first probe
+    bool infoSeen = settings.InfoShown.Set(1);            // no box at the first tick
     platform::KernelLinks links;
     platform::SystemClock clock;
     // Neither network command runs in these ticks: keep-alive and DynDNS are off by default.

@@ -12,6 +12,7 @@ namespace test {
 MainWindowFixture::MainWindowFixture() : settings(std::make_unique<CRegVars>(store.File()))
 {
     settings->Connection.Set("dsl");
+    settings->InfoShown.Set(1); // the first tick's information box only where a test asks for it
 }
 
 MainWindowFixture::~MainWindowFixture() = default;

@@ -38,7 +38,7 @@ protected:
         WhenModalOpens([&](QWidget* modal) {
             for (int i = 0; i < samples; ++i) {
                 QTest::qWait(3 * TickMs);
-                totals.push_back(StoredReceived());
+                totals.push_back(StoredDword("SumRXLo"));
             }
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 box->button(QMessageBox::Ok)->click();
@@ -52,10 +52,10 @@ protected:
         return totals;
     }
 
-    std::uint32_t StoredReceived() const
+    std::uint32_t StoredDword(const char* name) const
     {
         for (const test::StoreRow& row : test::ReadStoreRows(store.File()))
-            if (row.name == "SumRXLo")
+            if (row.name == name)
                 return row.data[0] | row.data[1] << 8 | row.data[2] << 16 |
                        std::uint32_t(row.data[3]) << 24;
         return 0;
@@ -97,6 +97,41 @@ TEST_F(TicksBehindModals, TheLimitBoxWhileTheHangUpIsRefused)
     ConnectLine();
     StartWindow();
     ExpectRisingAtEverySample(StoredTotalsWhileModalOpen([] {}));
+}
+
+// Once per profile, at the first tick; stored first, so neither the ticks behind the box nor a
+// kill while it is open bring it back.
+TEST_F(TicksBehindModals, TheInformationBoxOfTheFirstRunAndFromTheMenu)
+{
+    settings->InfoShown.Set(0);
+    ConnectLine();
+    StartWindow();
+    test::MessageBoxRecorder boxes;
+    QString countedBehindTheBox;
+    int opened = 0;
+    boxes.whileOpen = [&] {
+        if (opened++ > 0)
+            return;
+        EXPECT_EQ(StoredDword("InfoShown"), 1u);
+        SetLineCounters(5000, 0, 1000);
+        QTest::qWait(5 * TickMs);
+        countedBehindTheBox = form->stSumRX->text();
+    };
+    form->WatchTimer->start(TickMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !countedBehindTheBox.isEmpty(); }, 5000));
+    QTest::qWait(5 * TickMs);
+    EXPECT_EQ(countedBehindTheBox, "5.000");
+    EXPECT_EQ(boxes.boxes.size(), 1);
+
+    form.reset();
+    StartWindow();
+    Tick(2);
+    QAction* info = form->findChild<QAction*>("miInfo");
+    info->trigger();
+    info->trigger();
+    ASSERT_EQ(boxes.boxes.size(), 3);
+    EXPECT_TRUE(boxes.boxes[0].startsWith("License Agreement, Copyright|"));
+    EXPECT_EQ(boxes.boxes.count(boxes.boxes[0]), 3);
 }
 
 TEST_F(TicksBehindModals, TheSettingsDialogOpenedFromTheMenu)

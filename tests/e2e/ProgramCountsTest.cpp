@@ -5,11 +5,14 @@
 #include "platform/TestTraffic.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
+#include "traffic/PackedDateTime.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
@@ -169,6 +172,31 @@ TEST_F(EndToEndProgram, SigkillDuringATransferLosesAtMostTheLastTick)
     EXPECT_LE(counted.tx, atKill.tx);
     EXPECT_GE(counted.rx, earlier->bytes.rx);
     EXPECT_GE(counted.tx, earlier->bytes.tx);
+}
+
+// The monthly reset, due for two months, comes with the first tick that sees the line up; its
+// record goes to the folder the program was started from.
+TEST_F(EndToEndProgram, TheMonthlyResetLogsWhereTheProgramWasStarted)
+{
+    {
+        CRegVars settings(platform::defaultRegistryFile());
+        settings.LimitAutoReset.Set(1);
+        settings.LimitLastReset.Set(DateTimeToPacked(QDateTime::currentDateTime().addMonths(-2)));
+    }
+    QTemporaryDir elsewhere;
+    const std::filesystem::path log = elsewhere.filePath("Quillmar.log").toStdString();
+    program.setWorkingDirectory(elsewhere.path());
+    StartProgram();
+    for (const auto deadline = Clock::now() + 15s;
+         !std::filesystem::exists(log) && Clock::now() < deadline;)
+        std::this_thread::sleep_for(100ms);
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(5000));
+
+    std::string firstLine;
+    std::getline(std::ifstream(log), firstLine);
+    EXPECT_TRUE(firstLine.starts_with("Traffic from ")) << firstLine;
+    EXPECT_FALSE(std::filesystem::exists("Quillmar.log")); // not in the test's own folder
 }
 
 } // namespace

@@ -1,0 +1,6 @@
+// The tray icon.
+#include "app/Fmain.h"
+
+void TFormMain::TrayIconUpdate() {}
+
+void TFormMain::TrayIconDelete() {}
