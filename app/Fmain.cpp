@@ -14,7 +14,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      settings_(services.settings), ras_(services.ras), clock_(services.clock)
+      settings_(services.settings), ras_(services.ras), clock_(services.clock), tray_(services.tray)
 {
     setWindowTitle("Quillmar V1.05");
     BuildLayout();
@@ -32,7 +32,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     WatchTimer->start();
 
     CentreOnScreen();
-    // The tray icon is added here.
+    TrayIconAdd();
 
     historyDisplay = std::make_unique<THistoryDisplay>(*imgHistory);
     UpdateGraphScale();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RasApi.h"
+#include "platform/Tray.h"
 
 #include <QMainWindow>
 #include <cstdint>
@@ -31,6 +32,7 @@ struct FormMainServices {
     CRegVars& settings;
     platform::RasApi& ras;
     const platform::Clock& clock;
+    platform::Tray& tray;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -70,8 +72,24 @@ public:
     // Graph caption and scale from the settings, and a full redraw.
     void UpdateGraphScale();
 
+    // The tray icon: the line's state and the limit share at a glance, and the way back to the
+    // window while it is hidden.
+    QString ChooseTrayIcon(std::int32_t share) const;
+    void TrayIconAdd();
+    void TrayIconUpdate();
+    void TrayIconDelete();
+    void TrayIconMessage(platform::TrayMouse mouse);
+    // Minimising hides the window into the tray, when there is one; "Show" brings it back.
+    void HideWindow();
+    void miShowClick();
+
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildLayout();
@@ -85,6 +103,7 @@ private:
     CRegVars& settings_;
     platform::RasApi& ras_;
     const platform::Clock& clock_;
+    platform::Tray& tray_;
 
     bool Connected = false;
     bool KeepingConnection = false;
@@ -98,6 +117,8 @@ private:
     std::uint32_t SampleDuration = 0;
     std::uint32_t SampleRX = 0;
     std::uint32_t SampleTX = 0;
+    std::int32_t TrayPercent = 0;
+    QString TrayIconShown;
 
 public:
     // Controls, named as in the window's layout.

@@ -3,6 +3,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/KernelLinks.h"
 #include "platform/RegistryStore.h"
+#include "platform/SystemTray.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     platform::KernelLinks links;
     const platform::SystemClock clock;
-    return RunProgram(app, {{settings, links, clock}, platform::defaultLockFile()});
+    platform::SystemTray tray;
+    return RunProgram(app, {{settings, links, clock, tray}, platform::defaultLockFile()});
 }

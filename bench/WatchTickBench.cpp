@@ -1,6 +1,7 @@
 #include "app/Fmain.h"
 #include "platform/Clock.h"
 #include "platform/KernelLinks.h"
+#include "platform/SystemTray.h"
 #include "settings/RegVars.h"
 
 #include <QTemporaryDir>
@@ -45,7 +46,8 @@ struct WatchedLoopback {
     bool watchesLoopback = settings.Connection.Set("lo"); // before the window's first probe
     platform::KernelLinks links;
     platform::SystemClock clock;
-    TFormMain form{FormMainServices{settings, links, clock}};
+    platform::SystemTray tray;
+    TFormMain form{FormMainServices{settings, links, clock, tray}};
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in target{};
 };

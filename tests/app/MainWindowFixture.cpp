@@ -23,7 +23,7 @@ void MainWindowFixture::StartWindow()
 
 void MainWindowFixture::StartWindow(platform::RasApi& links)
 {
-    form = std::make_unique<TFormMain>(FormMainServices{*settings, links, clock});
+    form = std::make_unique<TFormMain>(FormMainServices{*settings, links, clock, tray});
     form->WatchTimer->stop();
 }
 

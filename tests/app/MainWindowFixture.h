@@ -4,6 +4,7 @@
 #include "app/Fmain.h"
 #include "platform/FakeClock.h"
 #include "platform/FakeRasApi.h"
+#include "platform/RecordingTray.h"
 #include "settings/RegVars.h"
 
 #include <QLabel>
@@ -37,6 +38,7 @@ protected:
     std::unique_ptr<CRegVars> settings;
     FakeRasApi ras;
     FakeClock clock;
+    RecordingTray tray;
     std::unique_ptr<TFormMain> form;
 };
 

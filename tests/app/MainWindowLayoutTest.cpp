@@ -27,7 +27,7 @@ QStringList Captions(const QList<QAction*>& actions)
 
 TEST_F(MainWindowLayout, CaptionFixedClientAreaCentredWithASecondTimer)
 {
-    form = std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock});
+    form = std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock, tray});
     EXPECT_TRUE(form->WatchTimer->isActive());
     EXPECT_EQ(form->WatchTimer->interval(), 1000);
     EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");

@@ -14,10 +14,7 @@ namespace {
 
 class ProgramStart : public test::MainWindowFixture {
 protected:
-    ProgramServices Services() const
-    {
-        return {{*settings, const_cast<test::FakeRasApi&>(ras), clock}, lockFile};
-    }
+    ProgramServices Services() { return {{*settings, ras, clock, tray}, lockFile}; }
 
     // Runs the program until its event loop is idle, noting which main windows were visible.
     int RunUntilIdle()
@@ -62,7 +59,7 @@ struct ThrowingRas final : test::FakeRasApi {
 
 } // namespace
 
-TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedAndReturnsZero)
+TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedIntoATrayAndReturnsZero)
 {
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(QApplication::applicationName(), "Quillmar");
@@ -70,6 +67,9 @@ TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedAndReturnsZero)
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(mainWindows, 2);
     EXPECT_EQ(visibleMainWindows, 1);
+    tray.available = false; // hidden without a tray, the window could never come back
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(visibleMainWindows, 2);
 }
 
 TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKilled)
@@ -112,6 +112,6 @@ TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
 {
     ThrowingRas broken;
     test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock}, lockFile}), 0);
+    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock, tray}, lockFile}), 0);
     EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
 }
