@@ -53,7 +53,17 @@ void SystemTray::Delete()
 
 void SystemTray::ExportMenu(QMenu* menu)
 {
-    icon_.setContextMenu(menu || host_ == TrayHost::XEmbed ? menu : &noMenu_);
+    if (host_ == TrayHost::XEmbed) {
+        icon_.setContextMenu(menu);
+        return;
+    }
+    // A StatusNotifierItem host keeps the last menu it was given, and the toolkit fails on a menu
+    // exported a second time: every change exports a new menu, with `menu`'s actions or empty.
+    auto exported = std::make_unique<QMenu>();
+    if (menu)
+        exported->addActions(menu->actions());
+    icon_.setContextMenu(exported.get());
+    exported_ = std::move(exported);
 }
 
 void SystemTray::OnActivated(QObject* receiver, std::function<void(TrayMouse)> handler)

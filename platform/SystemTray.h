@@ -5,11 +5,12 @@
 #include <QMenu>
 #include <QRect>
 #include <QSystemTrayIcon>
+#include <memory>
 
 namespace platform {
 
 // The tray through the toolkit's system tray icon; the icons come from the program's resources.
-class SystemTray final : public Tray {
+class SystemTray : public Tray {
 public:
     SystemTray();
 
@@ -28,10 +29,9 @@ public:
 private:
     // Asked before the icon exists: the toolkit asks the same question when it is made.
     const TrayHost host_;
+    // What a StatusNotifierItem host shows; outlives the icon, which refers to it to the end.
+    std::unique_ptr<QMenu> exported_;
     QSystemTrayIcon icon_;
-    // A StatusNotifierItem host keeps showing the last menu it was given, so "none" is this
-    // empty one there.
-    QMenu noMenu_;
 };
 
 } // namespace platform
