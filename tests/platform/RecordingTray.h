@@ -16,15 +16,29 @@ public:
     QPointer<QMenu> menu;
     int beeps = 0;
 
-    void Click(platform::TrayMouse mouse);
+    void Click(platform::TrayMouse mouse)
+    {
+        if (receiver_)
+            handler_(mouse);
+    }
 
     bool Available() const override { return available; }
     platform::TrayHost Host() const override { return platform::TrayHost::XEmbed; }
-    void Add(const QString& iconName, const QString& tip) override;
-    void Modify(const QString& iconName, const QString& tip) override;
+    void Add(const QString& icon, const QString& tip) override
+    {
+        calls << "add " + icon + "|" + tip;
+    }
+    void Modify(const QString& icon, const QString& tip) override
+    {
+        calls << "modify " + icon + "|" + tip;
+    }
     void Delete() override { calls << "delete"; }
     void ExportMenu(QMenu* exported) override { menu = exported; }
-    void OnActivated(QObject* receiver, std::function<void(platform::TrayMouse)> handler) override;
+    void OnActivated(QObject* receiver, std::function<void(platform::TrayMouse)> handler) override
+    {
+        receiver_ = receiver;
+        handler_ = std::move(handler);
+    }
     void Beep() override { ++beeps; }
 
 private:
