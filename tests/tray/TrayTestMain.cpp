@@ -5,13 +5,17 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 
 namespace {
 
-// Starts `program` and returns the first line it prints, which says where to reach it.
+// Starts `program` and returns the first line it prints, which says where to reach it. The
+// program ends with this process, also when a test crashes it.
 QByteArray StartAndRead(QProcess& process, const QString& program, const QStringList& arguments)
 {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process.start(program, arguments);
     if (!process.waitForReadyRead(10000))
         qFatal("%s did not start", qPrintable(program));
