@@ -15,7 +15,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       settings_(services.settings), ras_(services.ras), clock_(services.clock),
-      http_(services.http), sntp_(services.sntp), pause_(services.pause)
+      http_(services.http), sntp_(services.sntp), pause_(services.pause), tray_(services.tray)
 {
     setWindowTitle("Quillmar V1.05");
     BuildLayout();
@@ -34,7 +34,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     QCoreApplication::instance()->installEventFilter(this);
 
     CentreOnScreen();
-    // The tray icon is added here.
+    TrayIconAdd();
 
     historyDisplay = std::make_unique<THistoryDisplay>(*imgHistory);
     UpdateGraphScale();

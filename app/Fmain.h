@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RasApi.h"
+#include "platform/Tray.h"
 
 #include <QMainWindow>
 #include <cstdint>
@@ -38,6 +39,7 @@ struct FormMainServices {
     platform::HttpClient& http;
     platform::SntpClient& sntp;
     platform::Pause& pause;
+    platform::Tray& tray;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -94,9 +96,16 @@ public:
     void miExitClick();
     void miInfoClick();
 
-    // Tray icon
+    // The tray icon: the line's state and the limit share at a glance, and the way back to the
+    // window while it is hidden.
+    QString ChooseTrayIcon(std::int32_t share) const;
+    void TrayIconAdd();
     void TrayIconUpdate();
     void TrayIconDelete();
+    void TrayIconMessage(platform::TrayMouse mouse);
+    // Minimising hides the window into the tray, when there is one; "Show" brings it back.
+    void HideWindow();
+    void miShowClick();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
@@ -104,6 +113,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildLayout();
@@ -123,6 +135,7 @@ private:
     platform::HttpClient& http_;
     platform::SntpClient& sntp_;
     platform::Pause& pause_;
+    platform::Tray& tray_;
 
     bool Connected = false;
     bool KeepingConnection = false;
@@ -139,6 +152,8 @@ private:
     // Set once the application is asked to quit, as the session manager does at logout: the
     // program then ends without a question.
     bool QuitRequested = false;
+    std::int32_t TrayPercent = 0;
+    QString TrayIconShown;
 
 public:
     // Controls, named as in the window's layout.

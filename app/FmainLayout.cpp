@@ -143,6 +143,7 @@ void TFormMain::BuildMenus()
     pmTray->setObjectName("pmTray");
     QAction* show = AddAction(pmTray, "miShow", "Show");
     pmTray->setDefaultAction(show); // shown bold
+    connect(show, &QAction::triggered, this, &TFormMain::miShowClick);
     AddSeparator(pmTray, "N1");
     connect(AddAction(pmTray, "miConnect", "Connect"), &QAction::triggered, this,
             &TFormMain::btConnectClick);

@@ -50,7 +50,7 @@ void TFormMain::WatchTimerTimer()
     UpdateCounters(delta.received, delta.transmitted);
 
     TakeGraphSample();
-    // The tray icon update belongs here.
+    TrayIconUpdate();
 
     if (!Connected) {
         if (wasConnected)

@@ -32,7 +32,8 @@ int RunProgram(QApplication& app, const ProgramServices& services)
         TFormMain formMain(services.form);
         TFormOptions formOptions(&formMain, services.form.settings, services.form.ras);
         formMain.FormOptions = &formOptions;
-        if (services.form.settings.StartMinimized.Get() == 0)
+        // Without a tray a window that never shows could not be reached at all.
+        if (services.form.settings.StartMinimized.Get() == 0 || !services.form.tray.Available())
             formMain.show();
         app.exec();
     } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/SntpClient.h"
 #include "platform/SystemTime.h"
+#include "platform/SystemTray.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>
@@ -19,10 +20,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     platform::KernelLinks links;
     const platform::SystemClock clock;
+    platform::SystemTray tray;
     platform::HttpClient http(net::DynDnsServer);
     platform::RealtimeClock systemTime;
     platform::SntpClient sntp(systemTime);
     platform::ThreadPause pause;
-    return RunProgram(app,
-                      {{settings, links, clock, http, sntp, pause}, platform::defaultLockFile()});
+    return RunProgram(
+        app, {{settings, links, clock, http, sntp, pause, tray}, platform::defaultLockFile()});
 }

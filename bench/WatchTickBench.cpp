@@ -5,6 +5,7 @@
 #include "platform/Pause.h"
 #include "platform/SntpClient.h"
 #include "platform/SystemTime.h"
+#include "platform/SystemTray.h"
 #include "settings/RegVars.h"
 
 #include <QTemporaryDir>
@@ -55,7 +56,8 @@ struct WatchedLoopback {
     platform::RealtimeClock systemTime;
     platform::SntpClient sntp{systemTime, 9};
     platform::ThreadPause pause;
-    TFormMain form{FormMainServices{settings, links, clock, http, sntp, pause}};
+    platform::SystemTray tray;
+    TFormMain form{FormMainServices{settings, links, clock, http, sntp, pause, tray}};
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in target{};
 };

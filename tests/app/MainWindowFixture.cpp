@@ -24,8 +24,8 @@ void MainWindowFixture::StartWindow()
 
 void MainWindowFixture::StartWindow(platform::RasApi& links)
 {
-    form =
-        std::make_unique<TFormMain>(FormMainServices{*settings, links, clock, *http, *sntp, pause});
+    form = std::make_unique<TFormMain>(
+        FormMainServices{*settings, links, clock, *http, *sntp, pause, tray});
     form->WatchTimer->stop();
 }
 

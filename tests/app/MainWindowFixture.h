@@ -8,6 +8,7 @@
 #include "platform/FakeSystemTime.h"
 #include "platform/HttpClient.h"
 #include "platform/SntpClient.h"
+#include "platform/RecordingTray.h"
 #include "settings/RegVars.h"
 
 #include <QLabel>
@@ -48,6 +49,7 @@ protected:
         std::make_unique<platform::HttpClient>("https://127.0.0.1:9");
     std::unique_ptr<platform::SntpClient> sntp =
         std::make_unique<platform::SntpClient>(systemTime, 9);
+    RecordingTray tray;
     std::unique_ptr<TFormMain> form;
 };
 

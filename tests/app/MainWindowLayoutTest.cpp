@@ -27,8 +27,8 @@ QStringList Captions(const QList<QAction*>& actions)
 
 TEST_F(MainWindowLayout, CaptionFixedClientAreaCentredWithASecondTimer)
 {
-    form =
-        std::make_unique<TFormMain>(FormMainServices{*settings, ras, clock, *http, *sntp, pause});
+    form = std::make_unique<TFormMain>(
+        FormMainServices{*settings, ras, clock, *http, *sntp, pause, tray});
     EXPECT_TRUE(form->WatchTimer->isActive());
     EXPECT_EQ(form->WatchTimer->interval(), 1000);
     EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");

@@ -16,7 +16,10 @@ namespace {
 
 class ProgramStart : public test::MainWindowFixture {
 protected:
-    ProgramServices Services() { return {{*settings, ras, clock, *http, *sntp, pause}, lockFile}; }
+    ProgramServices Services()
+    {
+        return {{*settings, ras, clock, *http, *sntp, pause, tray}, lockFile};
+    }
 
     // Runs the program until its event loop is idle, noting which main windows were visible.
     int RunUntilIdle()
@@ -61,7 +64,7 @@ struct ThrowingRas final : test::FakeRasApi {
 
 } // namespace
 
-TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedAndReturnsZero)
+TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedIntoATrayAndReturnsZero)
 {
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(QApplication::applicationName(), "Quillmar");
@@ -69,6 +72,9 @@ TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedAndReturnsZero)
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(mainWindows, 2);
     EXPECT_EQ(visibleMainWindows, 1);
+    tray.available = false; // hidden without a tray, the window could never come back
+    EXPECT_EQ(RunUntilIdle(), 0);
+    EXPECT_EQ(visibleMainWindows, 2);
 }
 
 TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKilled)
@@ -111,7 +117,8 @@ TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
 {
     ThrowingRas broken;
     test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock, *http, *sntp, pause}, lockFile}), 0);
+    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock, *http, *sntp, pause, tray}, lockFile}),
+              0);
     EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
 }
 
