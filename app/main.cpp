@@ -1,9 +1,9 @@
+#include "app/LinkChoice.h"
 #include "app/ProgramStart.h"
 #include "net/DynDnsRequest.h"
 #include "platform/Clock.h"
 #include "platform/HttpClient.h"
 #include "platform/InstanceLock.h"
-#include "platform/KernelLinks.h"
 #include "platform/Pause.h"
 #include "platform/RegistryStore.h"
 #include "platform/SntpClient.h"
@@ -12,13 +12,18 @@
 #include "settings/RegVars.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     // The settings are read before anything else, so every part of the program sees them.
     CRegVars settings(platform::defaultRegistryFile());
     QApplication app(argc, argv);
-    platform::KernelLinks links;
+    const auto links = ChooseLinks(app.arguments(), QDBusConnection::systemBus());
+    if (!links) {
+        std::fputs("usage: quillmar [--links=kernel|networkmanager]\n", stderr);
+        return 2;
+    }
     const platform::SystemClock clock;
     platform::SystemTray tray;
     platform::HttpClient http(net::DynDnsServer);
@@ -26,5 +31,5 @@ int main(int argc, char** argv)
     platform::SntpClient sntp(systemTime);
     platform::ThreadPause pause;
     return RunProgram(
-        app, {{settings, links, clock, http, sntp, pause, tray}, platform::defaultLockFile()});
+        app, {{settings, *links, clock, http, sntp, pause, tray}, platform::defaultLockFile()});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LinkMessages.h"
+#include "platform/LinkSessions.h"
 #include "platform/RasApi.h"
 #include "platform/RouteNetlink.h"
 
@@ -39,29 +40,14 @@ public:
     std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;
 
 private:
-    struct LinkState {
-        LinkRecord link;
-        bool connected;
-        // When the link entered its present state: connected, or up without a carrier.
-        std::chrono::steady_clock::time_point since;
-        // The link's counters when this connection began; statistics count from here.
-        std::uint64_t baseReceived;
-        std::uint64_t baseTransmitted;
-    };
-
-    static bool UpWithoutCarrier(const LinkState& state);
-    void TakeSnapshot(std::vector<LinkRecord>& links);
-    const LinkState* Find(RasHandle connection) const;
+    // A link up without a carrier is waited on for a while; any other state is what it is.
+    enum Phase : std::uint64_t { Other, UpWithoutCarrier };
 
     MonotonicNow now_;
     RouteNetlink netlink_;
     std::vector<LinkRecord> dump_;
-    // Sorted by interface index; the previous one tells how long each link has been in its state.
-    std::vector<LinkState> snapshot_;
-    std::vector<LinkState> previous_;
-    // False after a failed dump: links then seen are not known to be new.
-    bool previousComplete_ = false;
-    std::chrono::steady_clock::time_point snapshotTime_;
+    std::vector<LinkSessions::Sighting> sightings_;
+    LinkSessions sessions_;
 };
 
 } // namespace platform

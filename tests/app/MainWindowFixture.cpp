@@ -43,6 +43,14 @@ QStringList MainWindowFixture::Protocol() const
     return lines;
 }
 
+QStringList MainWindowFixture::NewLines()
+{
+    const QStringList all = Protocol();
+    const QStringList added = all.mid(seenLines);
+    seenLines = all.size();
+    return added;
+}
+
 FakeRasApi::Connection& MainWindowFixture::ConnectLine(std::uint32_t received,
                                                        std::uint32_t transmitted,
                                                        std::uint32_t durationMs)

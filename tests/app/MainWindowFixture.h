@@ -31,6 +31,8 @@ protected:
     void StartWindow(platform::RasApi& links);
     void Tick(int times = 1);
     QStringList Protocol() const;
+    // Protocol lines added since the last call.
+    QStringList NewLines();
     // Connects the watched entry "dsl" with the given counters.
     FakeRasApi::Connection& ConnectLine(std::uint32_t received = 0, std::uint32_t transmitted = 0,
                                         std::uint32_t durationMs = 0);
@@ -51,6 +53,7 @@ protected:
         std::make_unique<platform::SntpClient>(systemTime, 9);
     RecordingTray tray;
     std::unique_ptr<TFormMain> form;
+    qsizetype seenLines = 0;
 };
 
 // Answers every message box that opens while the guard lives, recording caption and text.

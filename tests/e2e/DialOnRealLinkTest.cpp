@@ -47,21 +47,11 @@ protected:
         }
     }
 
-    // Protocol lines added since the last call.
-    QStringList NewLines()
-    {
-        const QStringList all = Protocol();
-        const QStringList added = all.mid(seen);
-        seen = all.size();
-        return added;
-    }
-
     std::optional<test::NetNamespace> home;
     std::optional<test::NetNamespace> isp;
     test::VethPair veth;
     std::chrono::steady_clock::time_point now;
     platform::KernelLinks links{[this] { return now; }};
-    qsizetype seen = 0;
 };
 
 TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaitedFor)

@@ -31,7 +31,7 @@ NetServers::~NetServers()
 std::uint16_t NetServers::StartServer(const QString& kind, const QStringList& arguments)
 {
     QProcess& server = processes_.emplace_back();
-    server.start("python3", QStringList{QUILLMAR_LOCAL_SERVERS, kind, dir.path()} + arguments);
+    server.start(QUILLMAR_PYTHON, QStringList{QUILLMAR_LOCAL_SERVERS, kind, dir.path()} + arguments);
     if (!server.waitForReadyRead(30000))
         throw std::runtime_error(kind.toStdString() + " server did not start: " +
                                  server.readAllStandardError().toStdString());
