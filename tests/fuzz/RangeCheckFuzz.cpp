@@ -1,0 +1,92 @@
+// Reads arbitrary field text as the settings dialog does. Besides memory faults it checks what
+// the dialog relies on: trimming only cuts blanks and control characters off the ends, a number
+// is only ever accepted inside its range, and it is the number a second, independent reading
+// finds, so digits beyond 32 bits never come back as a number.
+#include "settings/RangeCheck.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+void Require(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
+bool IsBlankOrControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7F;
+}
+
+bool AllBlank(const char* first, const char* last)
+{
+    for (; first != last; ++first) {
+        if (!IsBlankOrControl(*first))
+            return false;
+    }
+    return true;
+}
+
+void CheckTrim(std::string_view text, std::string_view trimmed)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    Require(trimmed.data() >= begin && trimmed.data() + trimmed.size() <= end);
+    Require(AllBlank(begin, trimmed.data()) && AllBlank(trimmed.data() + trimmed.size(), end));
+    Require(trimmed.empty() ||
+            (!IsBlankOrControl(trimmed.front()) && !IsBlankOrControl(trimmed.back())));
+}
+
+// C's decimal conversion of trimmed text through std::from_chars, when the result fits 32 bits.
+std::optional<std::int32_t> ReadReference(std::string_view text)
+{
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    std::uint64_t magnitude = 0; // unsigned: a second sign is not read as one
+    const auto read = std::from_chars(text.data(), text.data() + text.size(), magnitude);
+    if (read.ec == std::errc::result_out_of_range || magnitude > std::uint64_t{1} << 31)
+        return std::nullopt;
+    const std::int64_t number = negative ? -std::int64_t(magnitude) : std::int64_t(magnitude);
+    if (number > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(number);
+}
+
+struct Range {
+    std::int32_t lowest;
+    std::int32_t highest;
+};
+
+// Ranges like the dialog's, the widest, a single value and an empty one.
+constexpr Range Ranges[] = {
+    {0, 100},
+    {1, 65535},
+    {-1000, 1000},
+    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
+    {7, 7},
+    {5, -5}};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view trimmed = TrimBlanks(text);
+    CheckTrim(text, trimmed);
+    const std::optional<std::int32_t> expected = ReadReference(trimmed);
+    for (const Range range : Ranges) {
+        const std::optional<std::int32_t> number = NumberInRange(text, range.lowest, range.highest);
+        const bool inRange = expected && *expected >= range.lowest && *expected <= range.highest;
+        Require(number.has_value() == inRange);
+        Require(!number ||
+                (*number == *expected && *number >= range.lowest && *number <= range.highest));
+    }
+    return 0;
+}
