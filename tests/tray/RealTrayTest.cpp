@@ -253,9 +253,13 @@ protected:
             const auto item = child.variant().value<QDBusArgument>();
             item.beginStructure();
             item >> id >> properties;
+            item.endStructure();
             items << (properties["type"] == "separator" ? "-" : properties["label"].toString());
             menuIds[items.back()] = id;
         }
+        // Each begin has its end: the reader of a level lives until then.
+        layout.endArray();
+        layout.endStructure();
         return items;
     }
 
