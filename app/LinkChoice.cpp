@@ -5,23 +5,14 @@
 
 #include <QDBusConnectionInterface>
 
-std::unique_ptr<platform::RasApi> ChooseLinks(const QStringList& arguments,
-                                              const QDBusConnection& systemBus)
+std::unique_ptr<platform::RasApi> ChooseLinks(LinkService forced, const QDBusConnection& systemBus)
 {
-    const QString option = "--links=";
-    QString forced;
-    for (const QString& argument : arguments) {
-        if (argument.startsWith(option))
-            forced = argument.mid(option.size());
-    }
     const bool networkManager =
-        forced.isEmpty()
+        forced == LinkService::Automatic
             ? systemBus.isConnected() &&
                   systemBus.interface()->isServiceRegistered("org.freedesktop.NetworkManager")
-            : forced == "networkmanager";
+            : forced == LinkService::NetworkManager;
     if (networkManager)
         return std::make_unique<platform::NetworkManagerLinks>(systemBus);
-    if (forced.isEmpty() || forced == "kernel")
-        return std::make_unique<platform::KernelLinks>();
-    return nullptr;
+    return std::make_unique<platform::KernelLinks>();
 }

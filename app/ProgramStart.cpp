@@ -6,7 +6,25 @@
 #include "settings/RegVars.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
+
+namespace {
+
+// The name the desktop entry, the metainfo and the icons are installed under. The desktop matches
+// the running program to its entry by it, and an icon theme may draw the program's icon its own
+// way; the icon built into the program stands in where the theme has none.
+constexpr const char* ApplicationId = "org.quillmar.Quillmar";
+
+void PresentToTheDesktop()
+{
+    QApplication::setApplicationName("Quillmar");
+    QGuiApplication::setDesktopFileName(ApplicationId);
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(ApplicationId, QIcon(":/icons/org.quillmar.Quillmar.svg")));
+}
+
+} // namespace
 
 int RunProgram(QApplication& app, const ProgramServices& services)
 {
@@ -28,7 +46,7 @@ int RunProgram(QApplication& app, const ProgramServices& services)
     }
 
     try {
-        QApplication::setApplicationName("Quillmar");
+        PresentToTheDesktop();
         TFormMain formMain(services.form);
         TFormOptions formOptions(&formMain, services.form.settings, services.form.ras);
         formMain.FormOptions = &formOptions;

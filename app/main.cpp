@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/LinkChoice.h"
 #include "app/ProgramStart.h"
 #include "net/DynDnsRequest.h"
@@ -14,16 +15,33 @@
 #include <QApplication>
 #include <cstdio>
 
+namespace {
+
+int Answer(const CommandLine& line)
+{
+    std::fputs(line.answer.toLocal8Bit().constData(), line.exitCode == 0 ? stdout : stderr);
+    return line.exitCode;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    // The settings are read before anything else, so every part of the program sees them.
-    CRegVars settings(platform::defaultRegistryFile());
+    // Help and version are answered before the toolkit starts, so they need no display. Any
+    // other fault waits until the toolkit has taken out its own options (-platform, -display…).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const CommandLine early = ParseCommandLine(arguments); !early.run && early.exitCode == 0)
+        return Answer(early);
     QApplication app(argc, argv);
-    const auto links = ChooseLinks(app.arguments(), QDBusConnection::systemBus());
-    if (!links) {
-        std::fputs("usage: quillmar [--links=kernel|networkmanager]\n", stderr);
-        return 2;
-    }
+    const CommandLine line = ParseCommandLine(app.arguments());
+    if (!line.run)
+        return Answer(line);
+
+    // The settings are read before the windows exist, so every part of the program sees them.
+    CRegVars settings(platform::defaultRegistryFile());
+    const auto links = ChooseLinks(line.links, QDBusConnection::systemBus());
     const platform::SystemClock clock;
     platform::SystemTray tray;
     platform::HttpClient http(net::DynDnsServer);

@@ -36,14 +36,17 @@ std::filesystem::path homeFolder()
 
 } // namespace
 
+std::filesystem::path configHome()
+{
+    if (auto config = absoluteVariable("XDG_CONFIG_HOME"); !config.empty())
+        return config;
+    const auto home = homeFolder();
+    return home.empty() ? home : home / ".config";
+}
+
 std::filesystem::path configFolder()
 {
-    auto config = absoluteVariable("XDG_CONFIG_HOME");
-    if (config.empty()) {
-        const auto home = homeFolder();
-        config = home.empty() ? home : home / ".config";
-    }
-    return config / "Quillmar";
+    return configHome() / "Quillmar";
 }
 
 OwnFolder::OwnFolder(const std::filesystem::path& dir)

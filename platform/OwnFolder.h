@@ -5,9 +5,12 @@
 
 namespace platform {
 
-// $XDG_CONFIG_HOME/Quillmar, or ~/.config/Quillmar. Only absolute paths count: a relative
-// XDG_CONFIG_HOME is ignored, and without an absolute HOME the home folder comes from the password
-// database. Relative when no home folder is known at all.
+// $XDG_CONFIG_HOME, or ~/.config. Only absolute paths count: a relative XDG_CONFIG_HOME is
+// ignored, and without an absolute HOME the home folder comes from the password database. Empty
+// when no home folder is known at all.
+std::filesystem::path configHome();
+
+// Quillmar's own folder in configHome(); relative when no home folder is known.
 std::filesystem::path configFolder();
 
 // A folder that only the user may enter, made so when it is missing and checked when it exists:

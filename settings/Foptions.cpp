@@ -1,5 +1,6 @@
 #include "settings/Foptions.h"
 
+#include "platform/Autostart.h"
 #include "platform/MessageBox.h"
 #include "platform/RasApi.h"
 #include "settings/RangeCheck.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QShowEvent>
 #include <array>
@@ -84,6 +86,8 @@ void TFormOptions::FormShow()
     eUsername->setText(QString::fromUtf8(vars_.DynDNSUsername.Get()));
     ePassword->setText(QString::fromUtf8(vars_.DynDNSPassword.Get()));
     ckStartMinimized->setChecked(vars_.StartMinimized.Get() != 0);
+    // Not a stored setting: the entry itself says whether the session starts the program.
+    ckStartAtLogin->setChecked(platform::autostartEntryExists(platform::autostartEntry()));
 }
 
 void TFormOptions::LoadPhoneEntries()
@@ -121,6 +125,7 @@ void TFormOptions::FormCloseQuery(bool& canClose)
         return;
     canClose = true;
     StoreSettings(*numbers);
+    StoreStartAtLogin();
 }
 
 std::optional<TFormOptions::CheckedNumbers> TFormOptions::CheckFields()
@@ -181,6 +186,19 @@ void TFormOptions::StoreSettings(const CheckedNumbers& n)
     vars_.DynDNSUsername.Set(Trimmed(eUsername->text()).constData());
     vars_.DynDNSPassword.Set(Trimmed(ePassword->text()).constData());
     vars_.StartMinimized.Set(Flag(ckStartMinimized));
+}
+
+// The entry names this very program, wherever it was started from.
+void TFormOptions::StoreStartAtLogin()
+{
+    const std::filesystem::path entry = platform::autostartEntry();
+    const std::string error =
+        ckStartAtLogin->isChecked()
+            ? platform::writeAutostartEntry(entry,
+                                            QCoreApplication::applicationFilePath().toStdString())
+            : platform::removeAutostartEntry(entry);
+    if (!error.empty())
+        ShowError(QString::fromStdString(error));
 }
 
 int TFormOptions::CheckRange(const QString& text, const QString& label, int lowest, int highest)

@@ -14,10 +14,11 @@ namespace platform {
 class RasApi;
 }
 
-// The settings dialog: edits 19 of the settings. Each showing loads the controls from the
-// settings; OK checks every field in a fixed order, stops at the first fault with a message and
-// stores all 19 only when every field passed. exec() gives Accepted exactly then, Rejected for
-// Cancel, Escape and the title-bar close, which store nothing.
+// The settings dialog: edits 19 of the settings, and whether the program starts at login. Each
+// showing loads the controls from the settings; OK checks every field in a fixed order, stops at
+// the first fault with a message and stores all 19 only when every field passed, then writes or
+// removes the autostart entry. exec() gives Accepted exactly then, Rejected for Cancel, Escape
+// and the title-bar close, which store nothing.
 class TFormOptions : public QDialog {
     Q_OBJECT
 
@@ -48,6 +49,7 @@ private:
     void FormCloseQuery(bool& canClose);
     std::optional<CheckedNumbers> CheckFields();
     void StoreSettings(const CheckedNumbers& numbers);
+    void StoreStartAtLogin();
     // The field's number, or 0 once the range message has been shown.
     int CheckRange(const QString& text, const QString& label, int lowest, int highest);
     void ShowError(const QString& text);
@@ -76,6 +78,7 @@ private:
     QLineEdit* eUsername = nullptr;
     QLineEdit* ePassword = nullptr;
     QCheckBox* ckStartMinimized = nullptr;
+    QCheckBox* ckStartAtLogin = nullptr;
     QPushButton* btOK = nullptr;
     QPushButton* btCancel = nullptr;
 };

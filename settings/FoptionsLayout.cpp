@@ -181,7 +181,9 @@ void TFormOptions::BuildControls()
     auto* misc = new QVBoxLayout(gbMisc);
     misc->setContentsMargins(GroupMargin, GroupMargin, GroupMargin, GroupMargin);
     ckStartMinimized = CheckBox("ckStartMinimized", "Start program minimized", gbMisc);
+    ckStartAtLogin = CheckBox("ckStartAtLogin", "Start at login", gbMisc);
     misc->addWidget(ckStartMinimized);
+    misc->addWidget(ckStartAtLogin);
 
     btOK = new QPushButton("OK", this);
     btOK->setObjectName("btOK");

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <fstream>
@@ -68,6 +70,8 @@ TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedIntoATrayAndReturnsZe
 {
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(QApplication::applicationName(), "Quillmar");
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.quillmar.Quillmar");
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32).isNull()); // the built-in one: no theme
     settings->StartMinimized.Set(1);
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(mainWindows, 2);
@@ -165,4 +169,49 @@ TEST_F(ProgramStart, SaysFirstThatNothingWillBeSavedWhenTheStoreCannotBeUsed)
                                                 blocked.string() + " is not a folder");
     EXPECT_EQ(Protocol().first(), line);
     EXPECT_EQ(Protocol().count(line), 1);
+}
+
+// The real program asked on its command line. Help and version need no display (none is given
+// here, so starting the toolkit would abort); no answer starts a window or touches the store or
+// the lock.
+TEST(ProgramCommandLine, IsAnsweredWithoutAWindowTheStoreOrTheLock)
+{
+    const QString usage = "usage: quillmar [--help] [--version] [--links=kernel|networkmanager]\n";
+    const QString version = QString("Quillmar 1.05\nQt %1\n").arg(qVersion());
+    const struct {
+        QStringList arguments;
+        const char* platform;
+        int exitCode;
+        QString output; // standard output, or standard error for a fault
+    } rows[] = {
+        {{"--version"}, "xcb", 0, version},
+        {{"-platform", "offscreen", "-v"}, "xcb", 0, version},
+        {{"--help"}, "xcb", 0, usage + "\nWatches one network connection"},
+        {{"--bogus"}, "offscreen", 2, "quillmar: Unknown option 'bogus'.\n" + usage},
+        {{"--links=nm"}, "offscreen", 2, "quillmar: unknown link service 'nm'\n" + usage},
+        {{"ppp0"}, "offscreen", 2, "quillmar: unexpected argument 'ppp0'\n" + usage},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        const QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", row.platform);
+        environment.insert("XDG_CONFIG_HOME", home.path());
+        environment.insert("XDG_RUNTIME_DIR", home.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QUILLMAR_BINARY, row.arguments);
+        if (!program.waitForFinished(10000)) {
+            program.kill();
+            program.waitForFinished();
+            ADD_FAILURE() << "still running";
+        }
+        EXPECT_EQ(program.exitCode(), row.exitCode);
+        const QString output = QString::fromLocal8Bit(
+            row.exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError());
+        EXPECT_TRUE(output.startsWith(row.output)) << output.toStdString();
+        EXPECT_TRUE(QDir(home.path()).isEmpty());
+    }
 }

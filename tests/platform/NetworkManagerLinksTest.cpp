@@ -2,6 +2,7 @@
 // mostly through the main window and its protocol.
 #include "platform/NetworkManagerLinks.h"
 
+#include "app/CommandLine.h"
 #include "app/LinkChoice.h"
 #include "app/MainWindowFixture.h"
 #include "platform/DialProgress.h"
@@ -308,7 +309,9 @@ TEST_F(NetworkManagerWatch, ARestartOfNetworkManagerVoidsEveryHandle)
     Tick();
     EXPECT_EQ(NewLines(), QStringList{"Now, we are disconnected"});
     // A program starting now uses the kernel's links.
-    EXPECT_NE(dynamic_cast<platform::KernelLinks*>(ChooseLinks({}, mock->Bus()).get()), nullptr);
+    EXPECT_NE(dynamic_cast<platform::KernelLinks*>(
+                  ChooseLinks(LinkService::Automatic, mock->Bus()).get()),
+              nullptr);
 
     mock->Start(); // numbers its connections from 1 again
     bringUp();
@@ -322,23 +325,27 @@ TEST_F(NetworkManagerWatch, TheLinkServiceIsNetworkManagerWhenItRunsUnlessAnOpti
 {
     const QDBusConnection noBus("not connected");
     const struct {
-        QStringList arguments;
+        const char* option;
         const QDBusConnection& bus;
         const char* expected;
     } rows[] = {
-        {{}, mock->Bus(), "networkmanager"},
-        {{}, noBus, "kernel"},
-        {{"--links=kernel"}, mock->Bus(), "kernel"},
-        {{"--links=networkmanager"}, noBus, "networkmanager"},
-        {{"--links=nm"}, mock->Bus(), "none"},
+        {nullptr, mock->Bus(), "networkmanager"},
+        {nullptr, noBus, "kernel"},
+        {"--links=kernel", mock->Bus(), "kernel"},
+        {"--links=networkmanager", noBus, "networkmanager"},
+        {"--links", mock->Bus(), "none"},
+        {"--links=nm", mock->Bus(), "none"},
     };
     for (const auto& row : rows) {
-        const auto links = ChooseLinks(row.arguments, row.bus);
+        const CommandLine line = ParseCommandLine(row.option ? QStringList{"quillmar", row.option}
+                                                             : QStringList{"quillmar"});
+        const auto links = line.run ? ChooseLinks(line.links, row.bus) : nullptr;
         const char* chosen = dynamic_cast<platform::NetworkManagerLinks*>(links.get())
                                  ? "networkmanager"
                              : dynamic_cast<platform::KernelLinks*>(links.get()) ? "kernel"
                                                                                  : "none";
-        EXPECT_STREQ(chosen, row.expected) << row.arguments.join(' ').toStdString();
+        EXPECT_STREQ(chosen, row.expected) << (row.option ? row.option : "no option");
+        EXPECT_EQ(line.exitCode, links ? 0 : 2);
     }
 }
 

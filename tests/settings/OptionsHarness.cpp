@@ -59,4 +59,9 @@ void OptionsHarness::PressCancel()
     QTest::mouseClick(Find<QPushButton>("btCancel"), Qt::LeftButton);
 }
 
+std::filesystem::path OptionsHarness::AutostartEntry() const
+{
+    return store.Dir() / "autostart" / "org.quillmar.Quillmar.desktop";
+}
+
 } // namespace test

@@ -19,11 +19,13 @@ struct SeenBox {
 };
 
 // The settings dialog on a temporary store with scripted links, driven like a user drives it.
-// Before Open() the store holds a valid connection, "eth0", which the link list offers.
+// Before Open() the store holds a valid connection, "eth0", which the link list offers. The
+// user's configuration folder, where the autostart entry goes, is the store's temporary folder.
 struct OptionsHarness {
     OptionsHarness();
 
     TempStore store;
+    ScopedVariable configHome{"XDG_CONFIG_HOME", store.Dir().c_str()};
     CRegVars vars{store.File()};
     FakeRasApi ras;
     TFormOptions form{nullptr, vars, ras};
@@ -42,6 +44,7 @@ struct OptionsHarness {
     // Clicks OK; returns the message box it raised, answered with its OK button.
     std::optional<SeenBox> PressOk();
     void PressCancel();
+    std::filesystem::path AutostartEntry() const;
 };
 
 } // namespace test

@@ -98,7 +98,7 @@ TEST(OptionsLayout, GroupsInTwoColumnsWithTheirControlsCaptionsAndUnits)
          "day of a month: / cbLimitAutoReset"},
         {"gbDynDNS", "DynDNS / Update when connected / Hostname:|eHostname / Username:|eUsername / "
                      "Password:|ePassword"},
-        {"gbMisc", "Misc / Start program minimized"}};
+        {"gbMisc", "Misc / Start program minimized / Start at login"}};
     for (const auto& [name, face] : faces)
         EXPECT_EQ(Face(group(name)), face);
     const auto below = [&](const char* upper, const char* lower) {
@@ -110,7 +110,8 @@ TEST(OptionsLayout, GroupsInTwoColumnsWithTheirControlsCaptionsAndUnits)
     below("gbDynDNS", "gbMisc");
     EXPECT_LE(group("gbConnection")->geometry().right(), group("gbTrafficLimit")->x());
     for (const char* button : {"btOK", "btCancel"})
-        EXPECT_GE(h.Find<QPushButton>(button)->y(), group("gbTrafficHistory")->geometry().bottom());
+        for (const char* lowest : {"gbTrafficHistory", "gbMisc"})
+            EXPECT_GE(h.Find<QPushButton>(button)->y(), group(lowest)->geometry().bottom());
 }
 
 // A fixed client area silently squeezes what does not fit; every caption must stay whole.

@@ -1,10 +1,15 @@
+#include "platform/Autostart.h"
 #include "settings/OptionsHarness.h"
 #include "settings/StoreRows.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using test::OptionsHarness;
@@ -77,6 +82,78 @@ TEST(OptionsStore, UncheckedDynDnsStoresEmptyFields)
     EXPECT_STREQ(h.vars.DynDNSPassword.Get(), "");
 }
 
+// What desktop-file-validate finds wrong with the entry: nothing when it accepts it silently.
+QString Findings(const std::filesystem::path& entry)
+{
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start("desktop-file-validate", {QString::fromStdString(entry.string())});
+    if (!validator.waitForFinished())
+        return "desktop-file-validate did not run";
+    return validator.readAll() + (validator.exitCode() == 0 ? "" : "rejected");
+}
+
+QStringList Lines(const std::filesystem::path& file)
+{
+    QFile entry(QString::fromStdString(file.string()));
+    entry.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(entry.readAll()).split('\n');
+}
+
+TEST(OptionsStore, StartAtLoginIsTheUsersAutostartEntryForThisProgram)
+{
+    OptionsHarness h;
+    h.Open();
+    EXPECT_FALSE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
+    h.SetChecked("ckStartAtLogin", true);
+    ASSERT_FALSE(h.PressOk());
+    EXPECT_EQ(Findings(h.AutostartEntry()), "");
+    EXPECT_TRUE(
+        Lines(h.AutostartEntry()).contains("Exec=" + QCoreApplication::applicationFilePath()));
+
+    h.Open();
+    EXPECT_TRUE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
+    h.SetChecked("ckStartAtLogin", false);
+    ASSERT_FALSE(h.PressOk());
+    EXPECT_FALSE(std::filesystem::exists(h.AutostartEntry()));
+}
+
+TEST(OptionsStore, AnAutostartEntryThatCannotBeWrittenIsReportedAfterTheSettingsAreStored)
+{
+    OptionsHarness h;
+    std::ofstream(h.store.Dir() / "autostart") << "a file where the folder should be";
+    h.Open();
+    h.Type("cbLimit", "2000");
+    h.SetChecked("ckStartAtLogin", true);
+    const auto box = h.PressOk();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Error");
+    EXPECT_TRUE(box->text.startsWith("Cannot write the autostart entry " +
+                                     QString::fromStdString(h.AutostartEntry().string()) + ": "))
+        << box->text.toStdString();
+    EXPECT_EQ(h.form.result(), QDialog::Accepted);
+    EXPECT_EQ(h.vars.TrafficLimit.Get(), 2000u);
+    h.Open();
+    EXPECT_FALSE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
+}
+
+// Exec splits its value at blanks and gives some characters a meaning of their own.
+TEST(OptionsStore, TheAutostartEntryQuotesAProgramPathWithBlanksOrReservedCharacters)
+{
+    const test::TempStore folder;
+    const auto entry = folder.Dir() / "org.quillmar.Quillmar.desktop";
+    const std::pair<const char*, const char*> rows[] = {
+        {"/opt/Quill mar/bin/quillmar", R"(Exec="/opt/Quill mar/bin/quillmar")"},
+        {R"(/opt/a$b "c" 100%/quillmar)", R"(Exec="/opt/a\\$b \\"c\\" 100%%/quillmar")"},
+    };
+    for (const auto& [program, exec] : rows) {
+        SCOPED_TRACE(program);
+        EXPECT_EQ(platform::writeAutostartEntry(entry, program), "");
+        EXPECT_EQ(Findings(entry), "");
+        EXPECT_TRUE(Lines(entry).contains(exec)) << Lines(entry).join('\n').toStdString();
+    }
+}
+
 // The main window runs the dialog with exec(); its result says whether the settings changed.
 struct CloseRow {
     const char* way;
@@ -97,6 +174,7 @@ TEST_P(OptionsExec, ReturnsAcceptedOnlyForOkWithAllFieldsValid)
     test::StartWriteLog(h.store.File());
     QTimer::singleShot(0, &h.form, [&] {
         h.Type("cbLimit", "2000");
+        h.SetChecked("ckStartAtLogin", true);
         GetParam().close(h);
     });
     // A dialog that fails to close would otherwise hang the test.
@@ -105,6 +183,7 @@ TEST_P(OptionsExec, ReturnsAcceptedOnlyForOkWithAllFieldsValid)
     EXPECT_EQ(h.vars.TrafficLimit.Get(), GetParam().result == QDialog::Accepted ? 2000u : 1000u);
     EXPECT_EQ(test::TakeWriteLog(h.store.File()).size(),
               GetParam().result == QDialog::Accepted ? 19u : 0u);
+    EXPECT_EQ(std::filesystem::exists(h.AutostartEntry()), GetParam().result == QDialog::Accepted);
 }
 
 QLineEdit* LimitEdit(OptionsHarness& h)

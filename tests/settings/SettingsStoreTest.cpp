@@ -330,17 +330,18 @@ INSTANTIATE_TEST_SUITE_P(
                                                        base / "Quillmar/registry.sqlite3");
                    },
                    "Quillmar/registry.sqlite3", "registry.sqlite3 is a symbolic link"},
-        StorePlace{"StoreOfAnotherUser",
-                   [](const auto& base) {
-                       CRegVars(base / "Quillmar/registry.sqlite3").Connection.Set("theirs");
-                       ::chown((base / "Quillmar/registry.sqlite3").c_str(), Nobody, Nobody);
-                   },
-                   "Quillmar/registry.sqlite3", "registry.sqlite3 belongs to another user", true},
+        StorePlace{
+            "StoreOfAnotherUser",
+            [](const auto& base) {
+                CRegVars(base / "Quillmar/registry.sqlite3").Connection.Set("theirs");
+                EXPECT_EQ(::chown((base / "Quillmar/registry.sqlite3").c_str(), Nobody, Nobody), 0);
+            },
+            "Quillmar/registry.sqlite3", "registry.sqlite3 belongs to another user", true},
         StorePlace{"FolderOfAnotherUser",
                    [](const auto& base) {
                        std::filesystem::create_directory(base / "Quillmar");
                        ::chmod((base / "Quillmar").c_str(), 0755);
-                       ::chown((base / "Quillmar").c_str(), Nobody, Nobody);
+                       EXPECT_EQ(::chown((base / "Quillmar").c_str(), Nobody, Nobody), 0);
                    },
                    "Quillmar/registry.sqlite3", "Quillmar belongs to another user", true}),
     [](const auto& info) { return std::string(info.param.name); });
