@@ -2,85 +2,60 @@
 #include "settings/OptionsHarness.h"
 #include "settings/StoreRows.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QProcess>
-#include <QTest>
-#include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <variant>
 
 using test::OptionsHarness;
 
 namespace {
 
-// All nineteen, changed or not (KeepConnected is not), in their order, strings trimmed.
-TEST(OptionsStore, OkWritesEveryControlToItsSettingInOrder)
-{
-    OptionsHarness h;
-    h.Open();
-    const std::pair<const char*, const char*> typed[] = {{"cbPhoneEntries", " ppp0 "},
-                                                         {"cbBandwidthRX", "6000"},
-                                                         {"cbBandwidthTX", "512"},
-                                                         {"cbKeepAliveTime", "20"},
-                                                         {"eKeepAliveHost", "\tntp.example.org "},
-                                                         {"cbUpdateSpeed", "30"},
-                                                         {"cbLimit", "50000"},
-                                                         {"eHostname", "  me.example.org  "},
-                                                         {"eUsername", "me"},
-                                                         {"ePassword", "secret "}};
-    for (const auto& [control, text] : typed)
-        h.Type(control, text);
-    h.Find<QComboBox>("cbHistScala")->setCurrentIndex(3);
-    h.Find<QComboBox>("cbLimitAutoReset")->setCurrentIndex(15);
-    for (const char* box : {"ckAutoConnect", "ckKeepAliveEnabled", "ckLimitClose", "ckAutoUpdate",
-                            "ckStartMinimized"})
-        h.SetChecked(box, true);
-    h.SetChecked("ckLimitMessage", false);
-    test::StartWriteLog(h.store.File());
-    ASSERT_FALSE(h.PressOk());
-    EXPECT_FALSE(h.form.isVisible());
-    EXPECT_EQ(h.form.result(), QDialog::Accepted);
-    EXPECT_EQ(test::TakeWriteLog(h.store.File()),
-              (std::vector<std::string>{
-                  "Connection", "BandwidthRX", "BandwidthTX", "AutoConnect", "KeepConnected",
-                  "KeepAliveEnabled", "KeepAliveHost", "KeepAliveTime", "HistoryScaling",
-                  "HistoryUpdateSpeed", "TrafficLimit", "OnLimitShowMessage",
-                  "OnLimitCloseConnection", "LimitAutoReset", "DynDNSAutoUpdate", "DynDNSHostname",
-                  "DynDNSUsername", "DynDNSPassword", "StartMinimized"}));
+using Setting = std::variant<CRegSZ CRegVars::*, CRegDWORD CRegVars::*>;
 
-    const CRegVars& v = h.vars;
-    EXPECT_STREQ(v.Connection.Get(), "ppp0");
-    EXPECT_STREQ(v.KeepAliveHost.Get(), "ntp.example.org");
-    EXPECT_STREQ(v.DynDNSHostname.Get(), "me.example.org");
-    EXPECT_STREQ(v.DynDNSUsername.Get(), "me");
-    EXPECT_STREQ(v.DynDNSPassword.Get(), "secret");
-    const std::pair<const CRegDWORD&, std::uint32_t> numbers[] = {
-        {v.BandwidthRX, 6000},     {v.BandwidthTX, 512},          {v.AutoConnect, 1},
-        {v.KeepConnected, 0},      {v.KeepAliveEnabled, 1},       {v.KeepAliveTime, 20},
-        {v.HistoryScaling, 3},     {v.HistoryUpdateSpeed, 30},    {v.TrafficLimit, 50000},
-        {v.OnLimitShowMessage, 0}, {v.OnLimitCloseConnection, 1}, {v.LimitAutoReset, 15},
-        {v.DynDNSAutoUpdate, 1},   {v.StartMinimized, 1}};
-    for (const auto& [setting, value] : numbers)
-        EXPECT_EQ(setting.Get(), value) << setting.Name();
+// The setting's stored name and its value as text.
+std::pair<std::string, QString> Stored(const CRegVars& vars, Setting setting)
+{
+    return std::visit(
+        [&](auto member) {
+            return std::pair(std::string((vars.*member).Name()),
+                             QVariant((vars.*member).Get()).toString());
+        },
+        setting);
 }
 
-TEST(OptionsStore, UncheckedDynDnsStoresEmptyFields)
-{
-    OptionsHarness h;
-    h.vars.DynDNSHostname.Set("old.example.org");
-    h.vars.DynDNSUsername.Set("old");
-    h.vars.DynDNSPassword.Set("old");
-    h.Open();
-    for (const char* edit : {"eHostname", "eUsername", "ePassword"})
-        h.Type(edit, "");
-    ASSERT_FALSE(h.PressOk());
-    EXPECT_STREQ(h.vars.DynDNSHostname.Get(), "");
-    EXPECT_STREQ(h.vars.DynDNSUsername.Get(), "");
-    EXPECT_STREQ(h.vars.DynDNSPassword.Get(), "");
-}
+// Each control with its setting: the value stored before, what the control shows of it, what the
+// user enters and the value OK stores.
+const struct Field {
+    const char* control;
+    Setting setting;
+    const char* before;
+    const char* shown;
+    const char* entered;
+    const char* after;
+} Fields[] = {
+    {"cbPhoneEntries", &CRegVars::Connection, "wlan0", "wlan0", " ppp0 ", "ppp0"},
+    {"cbBandwidthRX", &CRegVars::BandwidthRX, "3072", "3072", "6000", "6000"},
+    {"cbBandwidthTX", &CRegVars::BandwidthTX, "384", "384", "512", "512"},
+    {"ckAutoConnect", &CRegVars::AutoConnect, "1", "on", "off", "0"},
+    {"ckKeepConnected", &CRegVars::KeepConnected, "0", "off", "on", "1"},
+    {"ckKeepAliveEnabled", &CRegVars::KeepAliveEnabled, "1", "on", "on", "1"},
+    {"eKeepAliveHost", &CRegVars::KeepAliveHost, "pool.ntp.org", "pool.ntp.org",
+     "\tntp.example.org ", "ntp.example.org"},
+    {"cbKeepAliveTime", &CRegVars::KeepAliveTime, "15", "15", "20", "20"},
+    {"cbHistScala", &CRegVars::HistoryScaling, "2", "MBit/s", "MByte/s", "3"},
+    {"cbUpdateSpeed", &CRegVars::HistoryUpdateSpeed, "5", "5", "30", "30"},
+    {"cbLimit", &CRegVars::TrafficLimit, "4294967295", "4294967295", "50000", "50000"},
+    {"ckLimitMessage", &CRegVars::OnLimitShowMessage, "0", "off", "off", "0"},
+    {"ckLimitClose", &CRegVars::OnLimitCloseConnection, "7", "on", "on", "1"},
+    {"cbLimitAutoReset", &CRegVars::LimitAutoReset, "28", "28", "15", "15"},
+    // Without the update, the DynDNS fields may stay empty.
+    {"ckAutoUpdate", &CRegVars::DynDNSAutoUpdate, "1", "on", "off", "0"},
+    {"eHostname", &CRegVars::DynDNSHostname, "me.example.org", "me.example.org", "  ", ""},
+    {"eUsername", &CRegVars::DynDNSUsername, "me", "me", "", ""},
+    {"ePassword", &CRegVars::DynDNSPassword, "secret", "secret", "secret ", "secret"},
+    {"ckStartMinimized", &CRegVars::StartMinimized, "0", "off", "on", "1"}};
 
 // What desktop-file-validate finds wrong with the entry: nothing when it accepts it silently.
 QString Findings(const std::filesystem::path& entry)
@@ -100,22 +75,111 @@ QStringList Lines(const std::filesystem::path& file)
     return QString::fromUtf8(entry.readAll()).split('\n');
 }
 
-TEST(OptionsStore, StartAtLoginIsTheUsersAutostartEntryForThisProgram)
+// OK stores all nineteen settings, changed or not, in their order, texts trimmed; Start at login
+// is the user's autostart entry for this very program. Each showing loads the stored values
+// again, so that what a Cancel left behind is gone, even a typed name that no list item clears.
+TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
 {
     OptionsHarness h;
+    std::vector<std::string> names;
+    for (const Field& field : Fields) {
+        if (const auto* text = std::get_if<0>(&field.setting))
+            (h.vars.**text).Set(field.before);
+        else
+            (h.vars.*std::get<1>(field.setting)).Set(QString(field.before).toUInt());
+        names.push_back(Stored(h.vars, field.setting).first);
+    }
     h.Open();
-    EXPECT_FALSE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
-    h.SetChecked("ckStartAtLogin", true);
+    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
+    for (const Field& field : Fields) {
+        EXPECT_EQ(h.State(field.control), field.shown) << field.control;
+        h.Set(field.control, field.entered);
+    }
+    h.Set("ckStartAtLogin", "on");
+    test::StartWriteLog(h.store.File());
     ASSERT_FALSE(h.PressOk());
+    EXPECT_FALSE(h.form.isVisible());
+    EXPECT_EQ(h.form.result(), QDialog::Accepted);
+    EXPECT_EQ(test::TakeWriteLog(h.store.File()), names);
+    const CRegVars reread(h.store.File());
+    for (const Field& field : Fields)
+        EXPECT_EQ(Stored(reread, field.setting).second, field.after) << field.control;
     EXPECT_EQ(Findings(h.AutostartEntry()), "");
     EXPECT_TRUE(
         Lines(h.AutostartEntry()).contains("Exec=" + QCoreApplication::applicationFilePath()));
 
+    h.ras.entriesError = 5;
+    for (int showing = 0; showing < 2; ++showing) {
+        h.Open();
+        EXPECT_EQ((QStringList{h.State("cbBandwidthRX"), h.State("ckStartMinimized"),
+                               h.State("cbPhoneEntries"), h.State("ckStartAtLogin")}),
+                  (QStringList{"6000", "on", "", "on"}));
+        h.Set("cbBandwidthRX", "999");
+        h.Set("ckStartMinimized", "off");
+        h.Set("cbPhoneEntries", "ppp8");
+        h.PressCancel();
+    }
     h.Open();
-    EXPECT_TRUE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
-    h.SetChecked("ckStartAtLogin", false);
+    h.Set("cbPhoneEntries", "ppp0");
+    h.Set("ckStartAtLogin", "off");
     ASSERT_FALSE(h.PressOk());
     EXPECT_FALSE(std::filesystem::exists(h.AutostartEntry()));
+}
+
+// The list offers the links the service names, at most fifty, and selects the last exact match.
+TEST(OptionsShow, ListsTheLinksAndSelectsTheLastExactMatch)
+{
+    std::vector<std::string> links;
+    for (int i = 0; i < 51; ++i)
+        links.push_back("veth" + std::to_string(i));
+    const std::tuple<std::vector<std::string>, std::uint32_t, const char*, int, int> rows[] = {
+        {{"eth0", "wlan0", "eth0", "eth1"}, 0, "eth0", 4, 2},
+        {{"eth0", "wlan0"}, 0, "ETH0", 2, -1},
+        {{"eth0", "eth01"}, 0, "eth", 2, -1},
+        {{}, 0, "ppp0", 0, -1},
+        {{"eth0"}, 5, "eth0", 0, -1}, // the service fails
+        {{links.begin(), links.end() - 1}, 0, "veth49", 50, 49},
+        {links, 0, "veth0", 0, -1}};
+    for (const auto& [entries, error, connection, count, selected] : rows) {
+        OptionsHarness h;
+        h.ras.entries = entries;
+        h.ras.entriesError = error;
+        h.vars.Connection.Set(connection);
+        h.Open();
+        const auto* combo = h.Find<QComboBox>("cbPhoneEntries");
+        EXPECT_EQ(std::tuple(combo->count(), combo->currentIndex(), combo->currentText()),
+                  std::tuple(count, selected, selected < 0 ? "" : QString(connection)))
+            << connection;
+    }
+}
+
+// The main window runs the dialog with exec(); its result says whether the settings changed.
+TEST(OptionsStore, ExecReturnsAcceptedOnlyForOkWithAllFieldsValid)
+{
+    const auto key = [](OptionsHarness& h, Qt::Key key) {
+        QTest::keyClick(h.Find<QComboBox>("cbLimit")->lineEdit(), key);
+    };
+    const std::pair<std::function<void(OptionsHarness&)>, bool> ways[] = {
+        {[](OptionsHarness& h) { h.PressOk(); }, true},
+        {[&](OptionsHarness& h) { key(h, Qt::Key_Return); }, true},
+        {[](OptionsHarness& h) { h.PressCancel(); }, false},
+        {[&](OptionsHarness& h) { key(h, Qt::Key_Escape); }, false},
+        {[](OptionsHarness& h) { h.form.close(); }, false}}; // the title bar's close button
+    for (const auto& [close, accepted] : ways) {
+        OptionsHarness h;
+        test::StartWriteLog(h.store.File());
+        QTimer::singleShot(0, &h.form, [&] {
+            h.Set("cbLimit", "2000");
+            h.Set("ckStartAtLogin", "on");
+            close(h);
+        });
+        // A dialog that fails to close would otherwise hang the test.
+        QTimer::singleShot(5000, &h.form, [&] { h.form.done(-1); });
+        EXPECT_EQ(h.form.exec(), accepted ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(CRegVars(h.store.File()).TrafficLimit.Get(), accepted ? 2000u : 1000u);
+        EXPECT_EQ(test::TakeWriteLog(h.store.File()).size(), accepted ? 19u : 0u);
+        EXPECT_EQ(std::filesystem::exists(h.AutostartEntry()), accepted);
+    }
 }
 
 TEST(OptionsStore, AnAutostartEntryThatCannotBeWrittenIsReportedAfterTheSettingsAreStored)
@@ -123,8 +187,8 @@ TEST(OptionsStore, AnAutostartEntryThatCannotBeWrittenIsReportedAfterTheSettings
     OptionsHarness h;
     std::ofstream(h.store.Dir() / "autostart") << "a file where the folder should be";
     h.Open();
-    h.Type("cbLimit", "2000");
-    h.SetChecked("ckStartAtLogin", true);
+    h.Set("cbLimit", "2000");
+    h.Set("ckStartAtLogin", "on");
     const auto box = h.PressOk();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, "Error");
@@ -132,9 +196,9 @@ TEST(OptionsStore, AnAutostartEntryThatCannotBeWrittenIsReportedAfterTheSettings
                                      QString::fromStdString(h.AutostartEntry().string()) + ": "))
         << box->text.toStdString();
     EXPECT_EQ(h.form.result(), QDialog::Accepted);
-    EXPECT_EQ(h.vars.TrafficLimit.Get(), 2000u);
+    EXPECT_EQ(CRegVars(h.store.File()).TrafficLimit.Get(), 2000u);
     h.Open();
-    EXPECT_FALSE(h.Find<QCheckBox>("ckStartAtLogin")->isChecked());
+    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
 }
 
 // Exec splits its value at blanks and gives some characters a meaning of their own.
@@ -144,64 +208,12 @@ TEST(OptionsStore, TheAutostartEntryQuotesAProgramPathWithBlanksOrReservedCharac
     const auto entry = folder.Dir() / "org.quillmar.Quillmar.desktop";
     const std::pair<const char*, const char*> rows[] = {
         {"/opt/Quill mar/bin/quillmar", R"(Exec="/opt/Quill mar/bin/quillmar")"},
-        {R"(/opt/a$b "c" 100%/quillmar)", R"(Exec="/opt/a\\$b \\"c\\" 100%%/quillmar")"},
-    };
+        {R"(/opt/a$b "c" 100%/quillmar)", R"(Exec="/opt/a\\$b \\"c\\" 100%%/quillmar")"}};
     for (const auto& [program, exec] : rows) {
-        SCOPED_TRACE(program);
         EXPECT_EQ(platform::writeAutostartEntry(entry, program), "");
         EXPECT_EQ(Findings(entry), "");
         EXPECT_TRUE(Lines(entry).contains(exec)) << Lines(entry).join('\n').toStdString();
     }
 }
-
-// The main window runs the dialog with exec(); its result says whether the settings changed.
-struct CloseRow {
-    const char* way;
-    void (*close)(OptionsHarness&);
-    int result;
-};
-
-void PrintTo(const CloseRow& row, std::ostream* os)
-{
-    *os << row.way;
-}
-
-class OptionsExec : public testing::TestWithParam<CloseRow> {};
-
-TEST_P(OptionsExec, ReturnsAcceptedOnlyForOkWithAllFieldsValid)
-{
-    OptionsHarness h;
-    test::StartWriteLog(h.store.File());
-    QTimer::singleShot(0, &h.form, [&] {
-        h.Type("cbLimit", "2000");
-        h.SetChecked("ckStartAtLogin", true);
-        GetParam().close(h);
-    });
-    // A dialog that fails to close would otherwise hang the test.
-    QTimer::singleShot(5000, &h.form, [&] { h.form.done(-1); });
-    EXPECT_EQ(h.form.exec(), GetParam().result);
-    EXPECT_EQ(h.vars.TrafficLimit.Get(), GetParam().result == QDialog::Accepted ? 2000u : 1000u);
-    EXPECT_EQ(test::TakeWriteLog(h.store.File()).size(),
-              GetParam().result == QDialog::Accepted ? 19u : 0u);
-    EXPECT_EQ(std::filesystem::exists(h.AutostartEntry()), GetParam().result == QDialog::Accepted);
-}
-
-QLineEdit* LimitEdit(OptionsHarness& h)
-{
-    return h.Find<QComboBox>("cbLimit")->lineEdit();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OptionsExec,
-    testing::Values(
-        CloseRow{"ok button", [](OptionsHarness& h) { h.PressOk(); }, QDialog::Accepted},
-        CloseRow{"enter key",
-                 [](OptionsHarness& h) { QTest::keyClick(LimitEdit(h), Qt::Key_Return); },
-                 QDialog::Accepted},
-        CloseRow{"cancel button", [](OptionsHarness& h) { h.PressCancel(); }, QDialog::Rejected},
-        CloseRow{"escape key",
-                 [](OptionsHarness& h) { QTest::keyClick(LimitEdit(h), Qt::Key_Escape); },
-                 QDialog::Rejected},
-        CloseRow{"title bar", [](OptionsHarness& h) { h.form.close(); }, QDialog::Rejected}));
 
 } // namespace

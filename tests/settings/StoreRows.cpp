@@ -75,6 +75,7 @@ void StartWriteLog(const std::filesystem::path& file)
     for (const char* event : {"INSERT", "UPDATE"})
         Exec(file, std::string("CREATE TRIGGER IF NOT EXISTS log_") + event + " AFTER " + event +
                        " ON reg_values BEGIN INSERT INTO write_log(name) VALUES(NEW.name); END");
+    Exec(file, "DELETE FROM write_log");
 }
 
 std::vector<std::string> TakeWriteLog(const std::filesystem::path& file)
