@@ -27,35 +27,29 @@ std::pair<std::string, QString> Stored(const CRegVars& vars, Setting setting)
 
 // Each control with its setting: the value stored before, what the control shows of it, what the
 // user enters and the value OK stores.
-const struct Field {
-    const char* control;
-    Setting setting;
-    const char* before;
-    const char* shown;
-    const char* entered;
-    const char* after;
-} Fields[] = {
-    {"cbPhoneEntries", &CRegVars::Connection, "wlan0", "wlan0", " ppp0 ", "ppp0"},
-    {"cbBandwidthRX", &CRegVars::BandwidthRX, "3072", "3072", "6000", "6000"},
-    {"cbBandwidthTX", &CRegVars::BandwidthTX, "384", "384", "512", "512"},
-    {"ckAutoConnect", &CRegVars::AutoConnect, "1", "on", "off", "0"},
-    {"ckKeepConnected", &CRegVars::KeepConnected, "0", "off", "on", "1"},
-    {"ckKeepAliveEnabled", &CRegVars::KeepAliveEnabled, "1", "on", "on", "1"},
-    {"eKeepAliveHost", &CRegVars::KeepAliveHost, "pool.ntp.org", "pool.ntp.org",
-     "\tntp.example.org ", "ntp.example.org"},
-    {"cbKeepAliveTime", &CRegVars::KeepAliveTime, "15", "15", "20", "20"},
-    {"cbHistScala", &CRegVars::HistoryScaling, "2", "MBit/s", "MByte/s", "3"},
-    {"cbUpdateSpeed", &CRegVars::HistoryUpdateSpeed, "5", "5", "30", "30"},
-    {"cbLimit", &CRegVars::TrafficLimit, "4294967295", "4294967295", "50000", "50000"},
-    {"ckLimitMessage", &CRegVars::OnLimitShowMessage, "0", "off", "off", "0"},
-    {"ckLimitClose", &CRegVars::OnLimitCloseConnection, "7", "on", "on", "1"},
-    {"cbLimitAutoReset", &CRegVars::LimitAutoReset, "28", "28", "15", "15"},
-    // Without the update, the DynDNS fields may stay empty.
-    {"ckAutoUpdate", &CRegVars::DynDNSAutoUpdate, "1", "on", "off", "0"},
-    {"eHostname", &CRegVars::DynDNSHostname, "me.example.org", "me.example.org", "  ", ""},
-    {"eUsername", &CRegVars::DynDNSUsername, "me", "me", "", ""},
-    {"ePassword", &CRegVars::DynDNSPassword, "secret", "secret", "secret ", "secret"},
-    {"ckStartMinimized", &CRegVars::StartMinimized, "0", "off", "on", "1"}};
+const std::tuple<const char*, Setting, const char*, const char*, const char*, const char*>
+    Fields[] = {
+        {"cbPhoneEntries", &CRegVars::Connection, "wlan0", "wlan0", " ppp0 ", "ppp0"},
+        {"cbBandwidthRX", &CRegVars::BandwidthRX, "3072", "3072", "6000", "6000"},
+        {"cbBandwidthTX", &CRegVars::BandwidthTX, "384", "384", "512", "512"},
+        {"ckAutoConnect", &CRegVars::AutoConnect, "1", "on", "off", "0"},
+        {"ckKeepConnected", &CRegVars::KeepConnected, "0", "off", "on", "1"},
+        {"ckKeepAliveEnabled", &CRegVars::KeepAliveEnabled, "1", "on", "on", "1"},
+        {"eKeepAliveHost", &CRegVars::KeepAliveHost, "pool.ntp.org", "pool.ntp.org",
+         "\tntp.example.org ", "ntp.example.org"},
+        {"cbKeepAliveTime", &CRegVars::KeepAliveTime, "15", "15", "20", "20"},
+        {"cbHistScala", &CRegVars::HistoryScaling, "2", "MBit/s", "MByte/s", "3"},
+        {"cbUpdateSpeed", &CRegVars::HistoryUpdateSpeed, "5", "5", "30", "30"},
+        {"cbLimit", &CRegVars::TrafficLimit, "4294967295", "4294967295", "50000", "50000"},
+        {"ckLimitMessage", &CRegVars::OnLimitShowMessage, "0", "off", "off", "0"},
+        {"ckLimitClose", &CRegVars::OnLimitCloseConnection, "7", "on", "on", "1"},
+        {"cbLimitAutoReset", &CRegVars::LimitAutoReset, "28", "28", "15", "15"},
+        // Without the update, the DynDNS fields may stay empty.
+        {"ckAutoUpdate", &CRegVars::DynDNSAutoUpdate, "1", "on", "off", "0"},
+        {"eHostname", &CRegVars::DynDNSHostname, "me.example.org", "me.example.org", "  ", ""},
+        {"eUsername", &CRegVars::DynDNSUsername, "me", "me", "", ""},
+        {"ePassword", &CRegVars::DynDNSPassword, "secret", "secret", "secret ", "secret"},
+        {"ckStartMinimized", &CRegVars::StartMinimized, "0", "off", "on", "1"}};
 
 // What desktop-file-validate finds wrong with the entry: nothing when it accepts it silently.
 QString Findings(const std::filesystem::path& entry)
@@ -82,18 +76,18 @@ TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
 {
     OptionsHarness h;
     std::vector<std::string> names;
-    for (const Field& field : Fields) {
-        if (const auto* text = std::get_if<0>(&field.setting))
-            (h.vars.**text).Set(field.before);
+    for (const auto& [control, setting, before, shown, entered, after] : Fields) {
+        if (const auto* text = std::get_if<0>(&setting))
+            (h.vars.**text).Set(before);
         else
-            (h.vars.*std::get<1>(field.setting)).Set(QString(field.before).toUInt());
-        names.push_back(Stored(h.vars, field.setting).first);
+            (h.vars.*std::get<1>(setting)).Set(QString(before).toUInt());
+        names.push_back(Stored(h.vars, setting).first);
     }
     h.Open();
     EXPECT_EQ(h.State("ckStartAtLogin"), "off");
-    for (const Field& field : Fields) {
-        EXPECT_EQ(h.State(field.control), field.shown) << field.control;
-        h.Set(field.control, field.entered);
+    for (const auto& [control, setting, before, shown, entered, after] : Fields) {
+        EXPECT_EQ(h.State(control), shown) << control;
+        h.Set(control, entered);
     }
     h.Set("ckStartAtLogin", "on");
     test::StartWriteLog(h.store.File());
@@ -102,8 +96,8 @@ TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
     EXPECT_EQ(h.form.result(), QDialog::Accepted);
     EXPECT_EQ(test::TakeWriteLog(h.store.File()), names);
     const CRegVars reread(h.store.File());
-    for (const Field& field : Fields)
-        EXPECT_EQ(Stored(reread, field.setting).second, field.after) << field.control;
+    for (const auto& [control, setting, before, shown, entered, after] : Fields)
+        EXPECT_EQ(Stored(reread, setting).second, after) << control;
     EXPECT_EQ(Findings(h.AutostartEntry()), "");
     EXPECT_TRUE(
         Lines(h.AutostartEntry()).contains("Exec=" + QCoreApplication::applicationFilePath()));
@@ -124,6 +118,23 @@ TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
     h.Set("ckStartAtLogin", "off");
     ASSERT_FALSE(h.PressOk());
     EXPECT_FALSE(std::filesystem::exists(h.AutostartEntry()));
+
+    // An entry that cannot be written is reported after the settings are stored.
+    std::filesystem::remove(h.AutostartEntry().parent_path());
+    std::ofstream(h.AutostartEntry().parent_path()) << "a file where the folder should be";
+    h.Open();
+    h.Set("cbLimit", "2000");
+    h.Set("ckStartAtLogin", "on");
+    const auto box = h.PressOk();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Error");
+    EXPECT_TRUE(box->text.startsWith("Cannot write the autostart entry " +
+                                     QString::fromStdString(h.AutostartEntry().string()) + ": "))
+        << box->text.toStdString();
+    EXPECT_EQ(h.form.result(), QDialog::Accepted);
+    EXPECT_EQ(CRegVars(h.store.File()).TrafficLimit.Get(), 2000u);
+    h.Open();
+    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
 }
 
 // The list offers the links the service names, at most fifty, and selects the last exact match.
@@ -180,25 +191,6 @@ TEST(OptionsStore, ExecReturnsAcceptedOnlyForOkWithAllFieldsValid)
         EXPECT_EQ(test::TakeWriteLog(h.store.File()).size(), accepted ? 19u : 0u);
         EXPECT_EQ(std::filesystem::exists(h.AutostartEntry()), accepted);
     }
-}
-
-TEST(OptionsStore, AnAutostartEntryThatCannotBeWrittenIsReportedAfterTheSettingsAreStored)
-{
-    OptionsHarness h;
-    std::ofstream(h.store.Dir() / "autostart") << "a file where the folder should be";
-    h.Open();
-    h.Set("cbLimit", "2000");
-    h.Set("ckStartAtLogin", "on");
-    const auto box = h.PressOk();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->caption, "Error");
-    EXPECT_TRUE(box->text.startsWith("Cannot write the autostart entry " +
-                                     QString::fromStdString(h.AutostartEntry().string()) + ": "))
-        << box->text.toStdString();
-    EXPECT_EQ(h.form.result(), QDialog::Accepted);
-    EXPECT_EQ(CRegVars(h.store.File()).TrafficLimit.Get(), 2000u);
-    h.Open();
-    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
 }
 
 // Exec splits its value at blanks and gives some characters a meaning of their own.

@@ -4,8 +4,8 @@
 #include "settings/StoreRows.h"
 
 #include <QProcess>
+#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <pwd.h>
@@ -16,14 +16,6 @@
 using test::ReadStoreRows;
 using test::TextBytes;
 using Bytes = std::vector<unsigned char>;
-
-namespace test {
-void PrintTo(const StoreRow& row, std::ostream* out)
-{
-    *out << row.key << ' ' << row.name << ' ' << row.type << ' '
-         << ::testing::PrintToString(row.data);
-}
-} // namespace test
 
 namespace {
 
@@ -55,16 +47,6 @@ std::vector<test::StoreRow> Catalogue(const std::map<std::string, Bytes>& change
     return rows;
 }
 
-std::vector<unsigned> Modes(const std::vector<std::string>& paths)
-{
-    std::vector<unsigned> modes;
-    for (const auto& path : paths) {
-        struct stat status {};
-        modes.push_back(::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0);
-    }
-    return modes;
-}
-
 } // namespace
 
 // The store lives in a folder and files that only the user may read.
@@ -77,15 +59,21 @@ TEST(SettingsStore, FirstRunWritesEveryDefaultInCatalogueOrderIntoPrivateFiles)
     const std::string file = store.File();
     const std::vector<std::string> paths = {store.File().parent_path(), file, file + "-wal",
                                             file + "-shm"}; // journals exist while `vars` is open
+    const auto modes = [&] {
+        std::vector<unsigned> modes;
+        for (const auto& path : paths)
+            modes.push_back(unsigned(std::filesystem::status(path).permissions()) & 07777);
+        return modes;
+    };
     const std::vector<unsigned> privateModes = {0700, 0600, 0600, 0600};
-    EXPECT_EQ(Modes(paths), privateModes);
+    EXPECT_EQ(modes(), privateModes);
 
     // Modes loosened by hand are repaired at the next start.
     for (const auto& path : paths)
         ::chmod(path.c_str(), path == paths[0] ? 0755 : 0644);
     CRegVars again(store.File());
     EXPECT_TRUE(again.Registry.IsOpen());
-    EXPECT_EQ(Modes(paths), privateModes);
+    EXPECT_EQ(modes(), privateModes);
 }
 
 // Values put in by hand or by another program: usable ones are read, a text up to 255 bytes and
@@ -123,11 +111,10 @@ TEST(SettingsStore, StoredValuesAreReadBackOrReplacedByTheirDefaults)
                          {"DynDNSUsername", unterminated}}));
 
     // Longer texts are cut to 255 bytes, before the character that would be split.
-    const std::string umlaut = std::string(254, 'a') + "\xC3\xBC",
-                      euro = std::string(252, 'b') + "\xE2\x82\xAC";
+    const std::string a = std::string(254, 'a'), euro = std::string(252, 'b') + "\xE2\x82\xAC";
     const std::pair<std::string, std::string> texts[] = {
         {std::string(300, 'p'), std::string(255, 'p')},
-        {umlaut + "tail", std::string(254, 'a')},
+        {a + "\xC3\xBCtail", a},
         {euro, euro},
         {"", ""}};
     for (const auto& [set, kept] : texts) {
@@ -213,45 +200,22 @@ std::map<std::string, std::string> Snapshot(const std::filesystem::path& base)
 // nothing there is written, whatever the rights, and the defaults serve in memory.
 TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
 {
-    constexpr uid_t Nobody = 65534;
-    const auto folder = [](mode_t mode, uid_t owner = ::getuid()) {
-        return [=](const std::filesystem::path& base) {
-            std::filesystem::create_directory(base / "Quillmar");
-            ::chmod((base / "Quillmar").c_str(), mode);
-            EXPECT_EQ(::chown((base / "Quillmar").c_str(), owner, owner), 0);
-        };
-    };
-    const std::tuple<std::function<void(const std::filesystem::path&)>, std::string, std::string>
-        places[] = {
-            {[](const auto& base) {
-                 std::filesystem::create_directories(base / "var/home/dotfiles/config");
-                 std::filesystem::create_directory_symlink("var/home", base / "home");
-                 std::filesystem::create_directory_symlink("dotfiles/config",
-                                                           base / "home/.config");
-             },
-             "home/.config/", ""},
-            {[&](const auto& base) {
-                 folder(0700)(base);
-                 std::ofstream(base / "elsewhere") << "not the store";
-                 std::filesystem::create_symlink("../elsewhere",
-                                                 base / "Quillmar/registry.sqlite3");
-             },
-             "", "registry.sqlite3 is a symbolic link"},
-            {[](const auto& base) {
-                 CRegVars(base / "Quillmar/registry.sqlite3").Connection.Set("theirs");
-                 EXPECT_EQ(::chown((base / "Quillmar/registry.sqlite3").c_str(), Nobody, Nobody),
-                           0);
-             },
-             "", "registry.sqlite3 belongs to another user"},
-            {folder(0755, Nobody), "", "Quillmar belongs to another user"},
-            {[](const auto& base) { std::ofstream(base / "Quillmar") << "not a folder"; }, "",
-             "Quillmar is not a folder"},
-            {[&](const auto& base) {
-                 folder(0700)(base);
-                 std::ofstream(base / "Quillmar/registry.sqlite3") << std::string(4096, '\x5a');
-                 ::chmod((base / "Quillmar/registry.sqlite3").c_str(), 0600);
-             },
-             "", "file is not a database"}};
+    // Prepared by shell commands in the temporary folder; the store opened below the folder named.
+    const std::tuple<const char*, const char*, std::string> places[] = {
+        {"mkdir -p var/home/dotfiles/config && ln -s var/home home && ln -s dotfiles/config "
+         "home/.config",
+         "home/.config/", ""},
+        {"mkdir -m 700 Quillmar && echo theirs >elsewhere && ln -s ../elsewhere "
+         "Quillmar/registry.sqlite3",
+         "", "registry.sqlite3 is a symbolic link"},
+        {"mkdir -m 700 Quillmar && echo theirs >Quillmar/registry.sqlite3 && chown 65534 "
+         "Quillmar/registry.sqlite3",
+         "", "registry.sqlite3 belongs to another user"},
+        {"mkdir -m 755 Quillmar && chown 65534 Quillmar", "", "Quillmar belongs to another user"},
+        {"echo theirs >Quillmar", "", "Quillmar is not a folder"},
+        {"mkdir -m 700 Quillmar && yes | head -c 4096 >Quillmar/registry.sqlite3 && chmod 600 "
+         "Quillmar/registry.sqlite3",
+         "", "file is not a database"}};
     for (const auto& [prepare, prefix, refusal] : places) {
         SCOPED_TRACE(refusal);
         if (refusal.ends_with("another user") && ::geteuid() != 0)
@@ -259,7 +223,7 @@ TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
         const QTemporaryDir dir;
         const std::filesystem::path base = std::filesystem::canonical(dir.path().toStdString());
         const std::filesystem::path file = base / prefix / "Quillmar/registry.sqlite3";
-        prepare(base);
+        ASSERT_EQ(std::system(("cd " + base.string() + " && " + prepare).c_str()), 0);
         const auto before = Snapshot(base);
         {
             CRegVars vars(file);
