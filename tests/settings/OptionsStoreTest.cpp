@@ -123,6 +123,7 @@ TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
     std::filesystem::remove(h.AutostartEntry().parent_path());
     std::ofstream(h.AutostartEntry().parent_path()) << "a file where the folder should be";
     h.Open();
+    h.Set("cbPhoneEntries", "ppp0");
     h.Set("cbLimit", "2000");
     h.Set("ckStartAtLogin", "on");
     const auto box = h.PressOk();
