@@ -200,22 +200,20 @@ std::map<std::string, std::string> Snapshot(const std::filesystem::path& base)
 // nothing there is written, whatever the rights, and the defaults serve in memory.
 TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
 {
-    // Prepared by shell commands in the temporary folder; the store opened below the folder named.
+    // Prepared by shell commands in the temporary folder, where $S names the store file; the store
+    // is opened below the folder named.
     const std::tuple<const char*, const char*, std::string> places[] = {
         {"mkdir -p var/home/dotfiles/config && ln -s var/home home && ln -s dotfiles/config "
          "home/.config",
          "home/.config/", ""},
-        {"mkdir -m 700 Quillmar && echo theirs >elsewhere && ln -s ../elsewhere "
-         "Quillmar/registry.sqlite3",
-         "", "registry.sqlite3 is a symbolic link"},
-        {"mkdir -m 700 Quillmar && echo theirs >Quillmar/registry.sqlite3 && chown 65534 "
-         "Quillmar/registry.sqlite3",
-         "", "registry.sqlite3 belongs to another user"},
+        {"mkdir -m 700 Quillmar && echo theirs >elsewhere && ln -s ../elsewhere $S", "",
+         "registry.sqlite3 is a symbolic link"},
+        {"mkdir -m 700 Quillmar && echo theirs >$S && chown 65534 $S", "",
+         "registry.sqlite3 belongs to another user"},
         {"mkdir -m 755 Quillmar && chown 65534 Quillmar", "", "Quillmar belongs to another user"},
         {"echo theirs >Quillmar", "", "Quillmar is not a folder"},
-        {"mkdir -m 700 Quillmar && yes | head -c 4096 >Quillmar/registry.sqlite3 && chmod 600 "
-         "Quillmar/registry.sqlite3",
-         "", "file is not a database"}};
+        {"mkdir -m 700 Quillmar && yes | head -c 4096 >$S && chmod 600 $S", "",
+         "file is not a database"}};
     for (const auto& [prepare, prefix, refusal] : places) {
         SCOPED_TRACE(refusal);
         if (refusal.ends_with("another user") && ::geteuid() != 0)
@@ -223,7 +221,8 @@ TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
         const QTemporaryDir dir;
         const std::filesystem::path base = std::filesystem::canonical(dir.path().toStdString());
         const std::filesystem::path file = base / prefix / "Quillmar/registry.sqlite3";
-        ASSERT_EQ(std::system(("cd " + base.string() + " && " + prepare).c_str()), 0);
+        const std::string shell = "cd " + base.string() + " && S=Quillmar/registry.sqlite3 && ";
+        ASSERT_EQ(std::system((shell + prepare).c_str()), 0);
         const auto before = Snapshot(base);
         {
             CRegVars vars(file);
