@@ -3,6 +3,7 @@
 #include "platform/RegistryStore.h"
 #include "settings/RegVars.h"
 
+#include <QProcess>
 #include <sqlite3.h>
 
 namespace test {
@@ -10,27 +11,22 @@ namespace test {
 namespace {
 
 // Every row `sql` yields, each column as its bytes.
-std::vector<std::vector<std::string>> Query(const std::filesystem::path& file, const char* sql)
+std::vector<std::vector<std::string>> Query(const std::filesystem::path& file,
+                                            const std::string& sql)
 {
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
     sqlite3_open(file.c_str(), &db);
-    sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
     std::vector<std::vector<std::string>> rows;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        auto& row = rows.emplace_back();
+    while (sqlite3_step(stmt) == SQLITE_ROW)
         for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-            row.emplace_back(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
-                             sqlite3_column_bytes(stmt, i));
-    }
+            (i ? rows.back() : rows.emplace_back())
+                .emplace_back(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                              sqlite3_column_bytes(stmt, i));
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return rows;
-}
-
-void Exec(const std::filesystem::path& file, const std::string& sql)
-{
-    Query(file, sql.c_str());
 }
 
 } // namespace
@@ -59,8 +55,8 @@ std::vector<unsigned char> TextBytes(const std::string& text)
 void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
 {
     // An upsert runs the BEFORE INSERT triggers before it turns into an update.
-    Exec(file, "CREATE TRIGGER refuse_" + name + " BEFORE INSERT ON reg_values WHEN NEW.name='" +
-                   name + "' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    Query(file, "CREATE TRIGGER refuse_" + name + " BEFORE INSERT ON reg_values WHEN NEW.name='" +
+                    name + "' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
 }
 
 std::string IntegrityCheck(const std::filesystem::path& file)
@@ -71,11 +67,11 @@ std::string IntegrityCheck(const std::filesystem::path& file)
 
 void StartWriteLog(const std::filesystem::path& file)
 {
-    Exec(file, "CREATE TABLE IF NOT EXISTS write_log(seq INTEGER PRIMARY KEY, name TEXT)");
-    for (const char* event : {"INSERT", "UPDATE"})
-        Exec(file, std::string("CREATE TRIGGER IF NOT EXISTS log_") + event + " AFTER " + event +
-                       " ON reg_values BEGIN INSERT INTO write_log(name) VALUES(NEW.name); END");
-    Exec(file, "DELETE FROM write_log");
+    Query(file, "CREATE TABLE IF NOT EXISTS write_log(seq INTEGER PRIMARY KEY, name TEXT)");
+    for (const std::string event : {"INSERT", "UPDATE"})
+        Query(file, "CREATE TRIGGER IF NOT EXISTS log_" + event + " AFTER " + event +
+                        " ON reg_values BEGIN INSERT INTO write_log(name) VALUES(NEW.name); END");
+    Query(file, "DELETE FROM write_log");
 }
 
 std::vector<std::string> TakeWriteLog(const std::filesystem::path& file)
@@ -83,8 +79,18 @@ std::vector<std::string> TakeWriteLog(const std::filesystem::path& file)
     std::vector<std::string> names;
     for (auto& row : Query(file, "SELECT name FROM write_log ORDER BY seq"))
         names.push_back(row[0]);
-    Exec(file, "DELETE FROM write_log");
+    Query(file, "DELETE FROM write_log");
     return names;
+}
+
+std::string Shell(const std::filesystem::path& dir, const std::string& command,
+                  const QStringList& arguments)
+{
+    QProcess shell;
+    shell.setWorkingDirectory(QString::fromStdString(dir.string()));
+    shell.start("sh", QStringList{"-c", QString::fromStdString(command), "sh"} + arguments);
+    shell.waitForFinished();
+    return shell.readAll().toStdString() + std::to_string(shell.exitCode());
 }
 
 } // namespace test

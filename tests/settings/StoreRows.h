@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,5 +31,9 @@ std::string IntegrityCheck(const std::filesystem::path& file);
 void StartWriteLog(const std::filesystem::path& file);
 // Names of the values written since StartWriteLog or the last call, in write order.
 std::vector<std::string> TakeWriteLog(const std::filesystem::path& file);
+
+// Runs `command` with sh in `dir`, `arguments` as $1, $2...; its output and exit code.
+std::string Shell(const std::filesystem::path& dir, const std::string& command,
+                  const QStringList& arguments = {});
 
 } // namespace test

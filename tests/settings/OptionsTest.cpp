@@ -1,0 +1,434 @@
+#include "TestEnvironment.h"
+#include "platform/Autostart.h"
+#include "platform/FakeRasApi.h"
+#include "settings/Foptions.h"
+#include "settings/RangeCheck.h"
+#include "settings/RegVars.h"
+#include "settings/StoreRows.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <variant>
+
+namespace {
+
+// The settings dialog on a temporary store with scripted links, driven like a user drives it. The
+// store holds a valid connection, "eth0", which the link list offers. The user's configuration
+// folder, where the autostart entry goes, is the store's temporary folder.
+struct OptionsHarness {
+    OptionsHarness()
+    {
+        ras.entries = {"eth0", "wlan0"};
+        vars.Connection.Set("eth0");
+    }
+    test::TempStore store;
+    test::ScopedVariable configHome{"XDG_CONFIG_HOME", store.Dir().c_str()};
+    CRegVars vars{store.File()};
+    test::FakeRasApi ras;
+    TFormOptions form{nullptr, vars, ras};
+    const std::filesystem::path entry = store.Dir() / "autostart/org.quillmar.Quillmar.desktop";
+
+    void Open() { form.open(); }
+    template <class T = QWidget> T* Find(const char* name) const
+    {
+        return form.findChild<T*>(name);
+    }
+    // What the user sees in a control: its text, or "on" or "off" for a check box.
+    QString State(const char* name) const
+    {
+        if (const auto* box = Find<QCheckBox>(name))
+            return box->isChecked() ? "on" : "off";
+        const auto* combo = Find<QComboBox>(name);
+        return combo ? combo->currentText() : Find<QLineEdit>(name)->text();
+    }
+    // Sets a check box "on" or "off", picks an item of a list, or types over the text of an edit
+    // or editable combo box, as the user does.
+    void Set(const char* name, const QString& value)
+    {
+        auto* combo = Find<QComboBox>(name);
+        if (auto* box = Find<QCheckBox>(name); box && box->isChecked() != (value == "on")) {
+            QTest::keyClick(box, Qt::Key_Space);
+        } else if (combo && !combo->isEditable()) {
+            combo->setCurrentIndex(combo->findText(value));
+        } else if (!Find<QCheckBox>(name)) {
+            QLineEdit* edit = combo ? combo->lineEdit() : Find<QLineEdit>(name);
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Delete);
+            QTest::keyClicks(edit, value);
+        }
+    }
+    // Clicks OK; returns the caption, kind and text of the message box it raised, answered with
+    // its OK button.
+    QString PressOk()
+    {
+        QString seen;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                answer.stop();
+                seen = box->windowTitle() + (box->icon() == QMessageBox::Warning ? " (!) " : " ") +
+                       box->text();
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        answer.start(5);
+        QTest::mouseClick(Find<QPushButton>("btOK"), Qt::LeftButton);
+        return seen;
+    }
+    void PressCancel() { QTest::mouseClick(Find<QPushButton>("btCancel"), Qt::LeftButton); }
+};
+
+// A group's caption, then its controls row by row, left to right (the text of a label or button,
+// the name of any other control); the items of a combo box, "..." ending one the user may type
+// into; a caption.
+QString Face(const QWidget* widget, bool inGroup = false)
+{
+    const auto* combo = qobject_cast<const QComboBox*>(widget);
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return label->text();
+    QStringList parts;
+    for (int i = 0; combo && !inGroup && i < combo->count(); ++i)
+        parts << combo->itemText(i);
+    if (combo && !inGroup)
+        return parts.join(' ') + (combo->isEditable() ? " ..." : "");
+    const auto* group = qobject_cast<const QGroupBox*>(widget);
+    if (!group)
+        return widget->objectName();
+    auto widgets = group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    std::ranges::sort(widgets, {}, [](const QWidget* w) { return w->geometry().center().y(); });
+    QString face = group->title();
+    for (auto row = widgets.begin(); row != widgets.end();) {
+        const int bottom = (*row)->geometry().bottom();
+        const auto end = std::find_if(row, widgets.end(), [&](auto* w) { return w->y() > bottom; });
+        std::sort(row, end, [](auto* a, auto* b) { return a->x() < b->x(); });
+        for (auto* w : std::ranges::subrange(row, end))
+            face += (w == *row ? " / " : "|") + Face(w, true);
+        row = end;
+    }
+    return face;
+}
+
+// Two columns of groups in a fixed area; what each control shows; the password masked.
+TEST(OptionsLayout, ControlsCaptionsAndItemsInTwoColumnsOfAFixedArea)
+{
+    OptionsHarness h;
+    h.Open();
+    EXPECT_EQ(std::tuple(h.form.windowTitle(), h.form.size(), h.form.maximumSize()),
+              std::tuple(QString("Settings"), QSize(496, 442), QSize(496, 442)));
+    const QString bandwidths = "64 128 192 256 384 512 768 1024 2048 3072 6000 16000 24000 ...";
+    const std::pair<const char*, QString> faces[] = {
+        {"gbConnection",
+         "Connection / cbPhoneEntries / Establish connection at program start / Establish "
+         "connection if interrupted / Keep connection alive by cyclically accessing a NTP server: "
+         "/ Enabled / Hostname:|eKeepAliveHost / Update Speed:|cbKeepAliveTime|min"},
+        {"gbTrafficHistory",
+         "Traffic History  / Bandwidth Rx:|cbBandwidthRX|kBit/s / Bandwidth Tx:|cbBandwidthTX|"
+         "kBit/s / Scaling:|cbHistScala / Update Speed:|cbUpdateSpeed|sec"},
+        {"gbTrafficLimit",
+         "Traffic Limit / Traffic Limit:|cbLimit|MByte / Show hints at 70%, 90% and 98% / Close "
+         "connection if limit is reached / Automatically reset the traffic counter at a specific "
+         "day of a month: / cbLimitAutoReset"},
+        {"gbDynDNS", "DynDNS / Update when connected / Hostname:|eHostname / Username:|eUsername / "
+                     "Password:|ePassword"},
+        {"gbMisc", "Misc / Start program minimized / Start at login"},
+        {"cbPhoneEntries", "eth0 wlan0 ..."},
+        {"cbKeepAliveTime", "5 10 15 20 ..."},
+        {"cbBandwidthRX", bandwidths},
+        {"cbBandwidthTX", bandwidths},
+        {"cbHistScala", "kBit/s kByte/s MBit/s MByte/s"},
+        {"cbUpdateSpeed", "1 2 5 10 20 30 60 ..."},
+        {"cbLimit", "1000 2000 5000 10000 20000 50000 ..."},
+        {"cbLimitAutoReset",
+         "Never 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28"},
+        {"btOK", "OK"},
+        {"btCancel", "Cancel"}};
+    for (const auto& [name, face] : faces)
+        EXPECT_EQ(Face(h.Find(name)), face);
+    const auto area = [&](const char* name) { return h.Find(name)->geometry(); };
+    EXPECT_LE(area("gbConnection").right(), area("gbTrafficLimit").x());
+    EXPECT_LE(area("gbTrafficHistory").bottom(), area("btOK").y());
+    h.Set("ePassword", "s3cr3t");
+    EXPECT_EQ(h.Find<QLineEdit>("ePassword")->displayText(), "xxxxxx");
+}
+
+using Setting = std::variant<CRegSZ CRegVars::*, CRegDWORD CRegVars::*>;
+
+// The setting's stored name and its value as text.
+std::pair<std::string, QString> Stored(const CRegVars& vars, Setting setting)
+{
+    return std::visit(
+        [&](auto member) {
+            return std::pair(std::string((vars.*member).Name()),
+                             QVariant((vars.*member).Get()).toString());
+        },
+        setting);
+}
+
+// Each control with its setting: the value stored before, what the control shows of it, what the
+// user enters and the value OK stores. Without the update, the DynDNS fields may stay empty.
+const std::tuple<const char*, Setting, const char*, const char*, const char*, const char*>
+    Fields[] = {
+        {"cbPhoneEntries", &CRegVars::Connection, "wlan0", "wlan0", " ppp0 ", "ppp0"},
+        {"cbBandwidthRX", &CRegVars::BandwidthRX, "3072", "3072", "6000", "6000"},
+        {"cbBandwidthTX", &CRegVars::BandwidthTX, "384", "384", "512", "512"},
+        {"ckAutoConnect", &CRegVars::AutoConnect, "1", "on", "off", "0"},
+        {"ckKeepConnected", &CRegVars::KeepConnected, "0", "off", "on", "1"},
+        {"ckKeepAliveEnabled", &CRegVars::KeepAliveEnabled, "1", "on", "on", "1"},
+        {"eKeepAliveHost", &CRegVars::KeepAliveHost, "pool.ntp.org", "pool.ntp.org",
+         "\tntp.example.org ", "ntp.example.org"},
+        {"cbKeepAliveTime", &CRegVars::KeepAliveTime, "15", "15", "20", "20"},
+        {"cbHistScala", &CRegVars::HistoryScaling, "2", "MBit/s", "MByte/s", "3"},
+        {"cbUpdateSpeed", &CRegVars::HistoryUpdateSpeed, "5", "5", "30", "30"},
+        {"cbLimit", &CRegVars::TrafficLimit, "4294967295", "4294967295", "50000", "50000"},
+        {"ckLimitMessage", &CRegVars::OnLimitShowMessage, "0", "off", "off", "0"},
+        {"ckLimitClose", &CRegVars::OnLimitCloseConnection, "7", "on", "on", "1"},
+        {"cbLimitAutoReset", &CRegVars::LimitAutoReset, "28", "28", "15", "15"},
+        {"ckAutoUpdate", &CRegVars::DynDNSAutoUpdate, "1", "on", "off", "0"},
+        {"eHostname", &CRegVars::DynDNSHostname, "me.example.org", "me.example.org", "  ", ""},
+        {"eUsername", &CRegVars::DynDNSUsername, "me", "me", "", ""},
+        {"ePassword", &CRegVars::DynDNSPassword, "secret", "secret", "secret ", "secret"},
+        {"ckStartMinimized", &CRegVars::StartMinimized, "0", "off", "on", "1"}};
+
+// The entry validates and runs this very program: the validator's findings and the Exec line.
+std::string Validated(const std::filesystem::path& entry, const QString& program)
+{
+    return test::Shell(entry.parent_path(),
+                       "desktop-file-validate \"$1\" 2>&1 && grep -xF \"$2\" \"$1\"",
+                       {QString::fromStdString(entry.string()), "Exec=" + program});
+}
+
+// OK stores all nineteen settings, changed or not, in their order, texts trimmed; Start at login
+// is the user's autostart entry for this very program. Each showing loads the stored values
+// again, so that what a Cancel left behind is gone, even a typed name that no list item clears.
+// An entry that cannot be written is reported after the settings are stored. The main window
+// runs the dialog with exec(): its result says whether the settings changed.
+TEST(OptionsStore, ControlsShowTheirSettingsAndOkStoresThem)
+{
+    OptionsHarness h;
+    std::vector<std::string> names;
+    for (const auto& [control, setting, before, shown, entered, after] : Fields) {
+        if (const auto* text = std::get_if<0>(&setting))
+            (h.vars.**text).Set(before);
+        else
+            (h.vars.*std::get<1>(setting)).Set(QString(before).toUInt());
+        names.push_back(Stored(h.vars, setting).first);
+    }
+    h.Open();
+    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
+    for (const auto& [control, setting, before, shown, entered, after] : Fields) {
+        EXPECT_EQ(h.State(control), shown) << control;
+        h.Set(control, entered);
+    }
+    h.Set("ckStartAtLogin", "on");
+    test::StartWriteLog(h.store.File());
+    ASSERT_EQ(h.PressOk(), "");
+    EXPECT_EQ(std::tuple(h.form.isVisible(), h.form.result()),
+              std::tuple(false, QDialog::Accepted));
+    EXPECT_EQ(test::TakeWriteLog(h.store.File()), names);
+    const CRegVars reread(h.store.File());
+    for (const auto& [control, setting, before, shown, entered, after] : Fields)
+        EXPECT_EQ(Stored(reread, setting).second, after) << control;
+    EXPECT_EQ(Validated(h.entry, QCoreApplication::applicationFilePath()),
+              "Exec=" + QCoreApplication::applicationFilePath().toStdString() + "\n0");
+
+    h.ras.entriesError = 5;
+    for (int showing = 0; showing < 2; ++showing) {
+        h.Open();
+        EXPECT_EQ((QStringList{h.State("cbBandwidthRX"), h.State("ckStartMinimized"),
+                               h.State("cbPhoneEntries"), h.State("ckStartAtLogin")}),
+                  (QStringList{"6000", "on", "", "on"}));
+        h.Set("cbBandwidthRX", "999");
+        h.Set("ckStartMinimized", "off");
+        h.Set("cbPhoneEntries", "ppp8");
+        h.PressCancel();
+    }
+    h.Open();
+    h.Set("cbPhoneEntries", "ppp0");
+    h.Set("ckStartAtLogin", "off");
+    ASSERT_EQ(h.PressOk(), "");
+    EXPECT_FALSE(std::filesystem::exists(h.entry));
+
+    std::filesystem::remove(h.entry.parent_path());
+    std::ofstream(h.entry.parent_path()) << "a file where the folder should be";
+    h.Open();
+    h.Set("cbPhoneEntries", "ppp0");
+    h.Set("cbLimit", "2000");
+    h.Set("ckStartAtLogin", "on");
+    EXPECT_TRUE(h.PressOk().startsWith("Error (!) Cannot write the autostart entry " +
+                                       QString::fromStdString(h.entry.string()) + ": "));
+    EXPECT_EQ(std::tuple(h.form.result(), CRegVars(h.store.File()).TrafficLimit.Get()),
+              std::tuple(QDialog::Accepted, 2000u));
+
+    for (const bool ok : {false, true}) {
+        QTimer::singleShot(0, &h.form, [&] {
+            h.Set("cbPhoneEntries", "ppp0");
+            h.Set("cbLimit", ok ? "5000" : "1000");
+            ok ? (void)h.PressOk() : h.PressCancel();
+        });
+        QTimer::singleShot(5000, &h.form, [&] { h.form.done(-1); }); // rather than hang
+        EXPECT_EQ(h.form.exec(), ok ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(CRegVars(h.store.File()).TrafficLimit.Get(), ok ? 5000u : 2000u);
+    }
+    EXPECT_EQ(h.State("ckStartAtLogin"), "off");
+}
+
+// The list offers the links the service names, at most fifty, and selects the last exact match.
+TEST(OptionsShow, ListsTheLinksAndSelectsTheLastExactMatch)
+{
+    std::vector<std::string> links;
+    for (int i = 0; i < 51; ++i)
+        links.push_back("veth" + std::to_string(i));
+    const std::tuple<std::vector<std::string>, std::uint32_t, const char*, int, int> rows[] = {
+        {{"eth0", "wlan0", "eth0", "eth1"}, 0, "eth0", 4, 2},
+        {{"eth0", "wlan0"}, 0, "ETH0", 2, -1},
+        {{"eth0", "eth01"}, 0, "eth", 2, -1},
+        {{}, 0, "ppp0", 0, -1},
+        {{"eth0"}, 5, "eth0", 0, -1}, // the service fails
+        {{links.begin(), links.end() - 1}, 0, "veth49", 50, 49},
+        {links, 0, "veth0", 0, -1}};
+    OptionsHarness h;
+    for (const auto& [entries, error, connection, count, selected] : rows) {
+        h.ras.entries = entries;
+        h.ras.entriesError = error;
+        h.vars.Connection.Set(connection);
+        h.Open();
+        const auto* combo = h.Find<QComboBox>("cbPhoneEntries");
+        EXPECT_EQ(std::tuple(combo->count(), combo->currentIndex(), combo->currentText()),
+                  std::tuple(count, selected, selected < 0 ? "" : QString(connection)))
+            << connection;
+        h.PressCancel();
+    }
+}
+
+// Exec splits its value at blanks and gives some characters a meaning of their own.
+TEST(OptionsStore, TheAutostartEntryQuotesAProgramPathWithBlanksOrReservedCharacters)
+{
+    const test::TempStore folder;
+    const auto entry = folder.Dir() / "org.quillmar.Quillmar.desktop";
+    for (const auto& [program, exec] :
+         {std::pair("/opt/Quill mar/bin/quillmar", R"("/opt/Quill mar/bin/quillmar")"),
+          {R"(/opt/a$b "c" 100%/quillmar)", R"("/opt/a\\$b \\"c\\" 100%%/quillmar")"}}) {
+        EXPECT_EQ(platform::writeAutostartEntry(entry, program), "");
+        EXPECT_EQ(Validated(entry, exec), "Exec=" + std::string(exec) + "\n0");
+    }
+}
+
+constexpr const char* Rx = "Invalid bandwidth RX! Please enter a number between 8 and 26000.";
+constexpr const char* Tx = "Invalid bandwidth TX! Please enter a number between 8 and 26000.";
+constexpr const char* KeepAlive =
+    "Invalid keep-alive time! Please enter a number between 1 and 60.";
+constexpr const char* Limit = "Invalid traffic limit! Please enter a number between 1 and 1000000.";
+constexpr const char* Speed = "Invalid update speed! Please enter a number between 1 and 60.";
+constexpr const char* DynDnsHost = "No hostname entered for DynDNS!";
+constexpr const char* DynDnsPassword = "No password entered for DynDNS!";
+
+// Rows of entries (check boxes take "on" or "off") with the message OK raises, or none and the
+// number it stores. Several faults: only the first in checking order is reported; the dialog
+// stays, nothing is written, Cancel then closes it, still writing nothing. One dialog serves them
+// all: it reloads the store at each showing. A stored index outside its list shows no selection
+// and is reported.
+TEST(OptionsValidation, PassesWithItsNumberOrReportsTheFirstFault)
+{
+    const struct {
+        std::vector<std::pair<const char*, const char*>> entries;
+        const char* message;
+        CRegDWORD CRegVars::*setting = nullptr;
+        std::uint32_t stored = 0;
+    } rows[] = {
+        {{{"cbPhoneEntries", "   "}}, "No connection selected!"},
+        {{{"cbBandwidthRX", "7"}}, Rx},
+        {{{"cbBandwidthRX", "128 kbit"}}, nullptr, &CRegVars::BandwidthRX, 128},
+        {{{"cbBandwidthTX", "abc"}}, Tx},
+        {{{"cbUpdateSpeed", " 60 "}}, nullptr, &CRegVars::HistoryUpdateSpeed, 60},
+        {{{"cbUpdateSpeed", "+5"}}, nullptr, &CRegVars::HistoryUpdateSpeed, 5},
+        {{{"cbUpdateSpeed", ""}}, Speed},
+        {{{"cbLimit", "1000000"}}, nullptr, &CRegVars::TrafficLimit, 1000000},
+        {{{"cbLimit", "99999999999999999999"}}, Limit},
+        {{{"ckAutoUpdate", "on"}, {"eHostname", "h"}, {"eUsername", ""}, {"ePassword", "p"}},
+         "No username entered for DynDNS!"},
+        {{{"ckKeepAliveEnabled", "off"}, {"cbKeepAliveTime", "0"}}, KeepAlive},
+        {{{"ckKeepAliveEnabled", "on"}, {"eKeepAliveHost", "   "}},
+         "No hostname entered for NTP server!"},
+        {{{"cbPhoneEntries", ""}, {"cbBandwidthRX", "7"}}, "No connection selected!"},
+        {{{"cbBandwidthRX", "7"}, {"cbBandwidthTX", "7"}}, Rx},
+        {{{"cbBandwidthTX", "7"}, {"cbUpdateSpeed", "0"}}, Tx},
+        {{{"cbUpdateSpeed", "0"}, {"cbLimit", "0"}}, Speed},
+        {{{"ckAutoUpdate", "on"},
+          {"eHostname", "h"},
+          {"eUsername", "u"},
+          {"ePassword", " "},
+          {"cbKeepAliveTime", "0"}},
+         DynDnsPassword},
+        {{{"ckKeepAliveEnabled", "on"}, {"eKeepAliveHost", ""}, {"cbKeepAliveTime", "61"}},
+         KeepAlive},
+        {{{"cbKeepAliveTime", "0"}, {"cbLimit", "1000001"}}, Limit},
+        {{{"ckKeepAliveEnabled", "on"},
+          {"eKeepAliveHost", ""},
+          {"ckAutoUpdate", "on"},
+          {"eHostname", "  "}},
+         DynDnsHost},
+        {{{"cbHistScala", "-"}}, "No scaling selected!"},
+        {{{"cbLimitAutoReset", "-"}}, "No day for auto-reset selected!"}};
+    OptionsHarness h;
+    h.vars.HistoryScaling.Set(4);
+    h.vars.LimitAutoReset.Set(29);
+    h.Open();
+    EXPECT_EQ(h.Find<QComboBox>("cbHistScala")->currentIndex() +
+                  h.Find<QComboBox>("cbLimitAutoReset")->currentIndex(),
+              -2);
+    h.vars.HistoryScaling.Set(0);
+    h.vars.LimitAutoReset.Set(0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        h.Open();
+        for (const auto& [control, value] : row.entries)
+            h.Set(control, value);
+        test::StartWriteLog(h.store.File());
+        const QString box = h.PressOk();
+        if (row.message) {
+            EXPECT_EQ(box, QString("Error (!) ") + row.message);
+            EXPECT_TRUE(h.form.isVisible());
+            h.PressCancel();
+        }
+        EXPECT_EQ(std::tuple(h.form.isVisible(), h.form.result(),
+                             test::TakeWriteLog(h.store.File()).size()),
+                  std::tuple(false, row.message ? QDialog::Rejected : QDialog::Accepted,
+                             row.message ? 0u : 19u));
+        if (!row.message) {
+            EXPECT_EQ((CRegVars(h.store.File()).*row.setting).Get(), row.stored);
+        }
+    }
+}
+
+TEST(OptionsValidation, ReadsTheLeadingNumberAndChecksItsRange)
+{
+    const std::tuple<const char*, std::int32_t, std::int32_t, std::optional<std::int32_t>> rows[] =
+        {{" \t60\r\n", 1, 60, 60},
+         {"12x5", 1, 60, 12},
+         {"-5", -10, 10, -5},
+         {"+ 5", 0, 60, 0},
+         {"   ", 1, 60, std::nullopt},
+         {"007", 1, 60, 7},
+         {"2147483647", 1, 2147483647, 2147483647},
+         // These wrap to in-range numbers in 32-bit arithmetic.
+         {"4294967304", 8, 26000, std::nullopt},
+         {"-4294967288", 8, 26000, std::nullopt},
+         {"2147483648", 1, 2147483647, std::nullopt},
+         {"-2147483649", -2147483647 - 1, -1, std::nullopt}};
+    for (const auto& [text, lowest, highest, number] : rows)
+        EXPECT_EQ(NumberInRange(text, lowest, highest), number) << text;
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "platform/FakeRasApi.h"
+#include "traffic/AutoReset.h"
+#include "traffic/ByteFormat.h"
+#include "traffic/CounterDeltas.h"
+#include "traffic/LimitShare.h"
+#include "traffic/LinkProbe.h"
+#include "traffic/PackedDateTime.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace platform;
+using Limits = std::numeric_limits<std::int64_t>;
+
+namespace {
+
+std::uint32_t Packed(int year, int month, int day, QTime time = QTime(12, 0))
+{
+    return DateTimeToPacked(QDateTime(QDate(year, month, day), time));
+}
+
+TEST(TrafficArithmetic, FormatBytesGroupsDigitsWithFullStops)
+{
+    std::string texts;
+    for (const std::int64_t bytes : {std::int64_t{0}, 999l, 1000l, 1234567l, 4294967296l,
+                                     Limits::max(), -1l, -123l, -1234l, -123456l, Limits::min()})
+        texts += FormatBytes(bytes) + ' ';
+    EXPECT_EQ(texts, "0 999 1.000 1.234.567 4.294.967.296 9.223.372.036.854.775.807 -1 -123 -1.234 "
+                     "-123.456 -9.223.372.036.854.775.808 ");
+}
+
+// 1000 MByte are 10^9 bytes: 69 % ends one byte before 700,000,000. Nonsense limits neither fail
+// nor wrap.
+TEST(TrafficArithmetic, LimitPercentTruncatesToWholePerCent)
+{
+    EXPECT_EQ(std::vector({LimitPercent(699'999'999, 1000), LimitPercent(700'000'000, 1000),
+                           LimitPercent(6'999'999'999, 10000), LimitPercent(7'000'000'000, 10000),
+                           LimitPercent(999'999'999, 1000), LimitPercent(1'000'000'000, 1000),
+                           LimitPercent(2'500'000'000, 1000), LimitPercent(0, 1),
+                           LimitPercent(std::uint64_t{1} << 40, 4294967295u),
+                           LimitPercent(123'456'789'000, 0), LimitPercent(~std::uint64_t{0}, 1)}),
+              std::vector({69, 70, 69, 70, 99, 100, 250, 0, 0, 0, 2147483647}));
+}
+
+// Two-second resolution from 1980 to 2107; garbage from a hand-edited store decodes without
+// failing.
+TEST(TrafficArithmetic, PackedDateTimeRoundTripsWithTwoSecondResolution)
+{
+    const std::uint32_t packed = Packed(2005, 3, 1, QTime(13, 7, 59));
+    EXPECT_EQ(packed, (25u << 25 | 3u << 21 | 1u << 16) | (13u << 11 | 7u << 5 | 29u));
+    EXPECT_EQ(DateText(packed) + " " + TimeText(packed), "01.03.2005 13:07:58");
+    EXPECT_EQ(std::tuple(DecodePacked(packed).year, DecodePacked(packed).second),
+              std::tuple(2005, 58));
+    EXPECT_EQ(DateText(Packed(2107, 12, 31, QTime(23, 59, 58))), "31.12.2107");
+    EXPECT_EQ(Packed(1979, 12, 31, QTime(23, 59, 59)) + Packed(2108, 1, 1), 0u);
+    EXPECT_EQ(DateText(0xFFFFFFFF) + " " + TimeText(0xFFFFFFFF), "31.15.2107 31:63:62");
+}
+
+// Rows of reset day, last reset (year, month, day), today (month, day): due this month once the
+// day came after the last reset, next month from the day on, always after two months or more (also
+// across the year end; a year ago compares as this month), never for day 0, and not for day 31 in
+// a month of 30 days.
+TEST(TrafficArithmetic, AutoResetFollowsTheDayOfTheMonth)
+{
+    const std::tuple<std::uint32_t, int, int, int, int, int, bool> cases[] = {
+        {15, 2026, 3, 3, 3, 20, true},    {15, 2026, 3, 20, 4, 10, false},
+        {15, 2026, 3, 20, 4, 15, true},   {15, 2026, 3, 3, 4, 10, false},
+        {15, 2026, 1, 3, 3, 1, true},     {15, 2026, 1, 3, 12, 1, true},
+        {15, 2026, 12, 20, 1, 14, false}, {15, 2026, 12, 20, 1, 15, true},
+        {15, 2026, 11, 20, 1, 2, true},   {15, 2026, 3, 15, 3, 31, false},
+        {31, 2026, 4, 1, 4, 30, false},   {0, 2026, 1, 1, 6, 30, false},
+        {15, 2025, 3, 3, 3, 20, true}};
+    for (const auto& [day, lastYear, lastMonth, lastDay, month, today, due] : cases)
+        EXPECT_EQ(AutoResetDue(day, Packed(lastYear, lastMonth, lastDay), month, today), due)
+            << lastDay << "." << lastMonth << " -> " << today << "." << month << " day " << day;
+}
+
+// Rows of last and new counters and the change: counters and duration wrapping past 2^32 on a long
+// connection; a link made anew between two polls, where the new values are the change.
+TEST(TrafficArithmetic, CounterDeltasWrapButNeverCountPhantomBytes)
+{
+    const std::tuple<LinkCounters, LinkCounters, std::uint32_t, std::uint32_t, std::uint32_t>
+        rows[] = {{{5000, 100, 1000}, {8000, 150, 2000}, 3000, 50, 1000},
+                  {{4294967000u, 10, 4294967000u}, {704, 10, 704}, 1000, 0, 1000},
+                  {{900000, 50000, 600000}, {1200, 300, 800}, 1200, 300, 800},
+                  {{900000, 50000, 600000}, {1200, 60000, 601000}, 1200, 60000, 601000},
+                  {{3000000000u, 0, 5000}, {10, 0, 900}, 10, 0, 900}};
+    for (const auto& [last, now, received, transmitted, duration] : rows) {
+        const LinkCounters d = CounterDeltas(last, now);
+        EXPECT_EQ(std::tuple(d.received, d.transmitted, d.durationMs),
+                  std::tuple(received, transmitted, duration));
+    }
+}
+
+// The first connection of the watched entry, by exact name, among the first twenty; the state it
+// must be in to be accepted, if any, asked only of that one. The counters read are zeros on every
+// failure: no connection, or statistics failing after the connection was found.
+TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
+{
+    using Links = std::vector<test::FakeRasApi::Connection>;
+    constexpr RasHandle None = InvalidConnection;
+    constexpr std::uint32_t Dialling = RasConnectingState, Dead = RasDisconnectedState;
+    Links twenty(19, {100, "other"}), twentyOne(20, {100, "other"});
+    twenty.push_back({7, "ISP"});
+    twentyOne.push_back({7, "ISP"});
+    const std::tuple<Links, const char*, StateTest, RasHandle> rows[] = {
+        {{}, "ISP", IsEstablished, None},
+        {{{3, "Other"}, {4, "isp"}, {5, "ISP "}}, "ISP", IsEstablished, None},
+        {{{3, "ISP"}}, "", nullptr, None},
+        {{{2, "A"}, {3, "ISP"}}, "ISP", IsEstablished, 3},
+        {{{3, "ISP", Dialling}}, "ISP", IsEstablished, None},
+        {{{3, "ISP", Dialling}}, "ISP", nullptr, 3},
+        {{{3, "ISP"}}, "ISP", IsClosable, 3},
+        {{{3, "ISP", Dead}}, "ISP", IsClosable, 3},
+        {{{3, "ISP", Dialling}}, "ISP", IsClosable, None},
+        {{{3, "ISP", RasConnectedState, {}, 6}}, "ISP", IsEstablished, None}, // the status fails
+        {{{3, "ISP", Dialling}, {4, "ISP"}}, "ISP", IsEstablished, None},
+        {twenty, "ISP", IsEstablished, 7},
+        {twentyOne, "ISP", nullptr, None}};
+    test::FakeRasApi ras;
+    for (const auto& [links, watched, accepts, expected] : rows) {
+        ras.connections = links;
+        EXPECT_EQ(FindConnection(ras, watched, accepts), expected) << links.size();
+    }
+    ras.connections = {{3, "ISP", RasConnectedState, {4000000000u, 12345, 61000}}};
+    std::uint32_t received = 1, transmitted = 2, duration = 3;
+    const auto read = [&](RasHandle connection) {
+        const bool done = ReadStatistics(ras, connection, received, transmitted, duration);
+        return std::tuple(done, received, transmitted, duration);
+    };
+    EXPECT_EQ(read(None), std::tuple(false, 0u, 0u, 0u));
+    EXPECT_EQ(read(3), std::tuple(true, 4000000000u, 12345u, 61000u));
+    ras.connections[0].statsError = 6; // the connection ended between the two calls
+    EXPECT_EQ(read(3), std::tuple(false, 0u, 0u, 0u));
+    ras.enumError = 5;
+    EXPECT_EQ(FindConnection(ras, "ISP", nullptr), None);
+}
+
+} // namespace
