@@ -93,14 +93,9 @@ TEST(SettingsStore, DefaultsPrivateFilesAndStoredValuesReadBackOrReplaced)
         EXPECT_EQ(std::string(vars.Connection.Get()), kept);
         EXPECT_EQ(test::ReadStoreRows(store.File()).front().data, TextBytes(kept));
     }
-}
 
-// Sets inside a transaction are one commit however the scopes nest: one refused write stores
-// nothing of it, while the values in memory count on. A set outside stays a commit of its own.
-TEST(SettingsStore, ATransactionStoresAllItsSetsOrNone)
-{
-    test::TempStore store;
-    CRegVars vars(store.File());
+    // Sets inside a transaction are one commit however the scopes nest: one refused write stores
+    // nothing of it, while the values in memory count on. A set outside stays a commit of its own.
     test::RefuseWritesOf(store.File(), "SumTXLo");
     {
         const CRegistry::Transaction reset(vars.Registry);
