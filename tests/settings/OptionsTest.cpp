@@ -366,24 +366,22 @@ TEST(OptionsValidation, PassesWithItsNumberOrReportsTheFirstFault)
             EXPECT_EQ((CRegVars(h.store.File()).*setting).Get(), stored);
         }
     }
-}
 
-TEST(OptionsValidation, ReadsTheLeadingNumberAndChecksItsRange)
-{
-    const std::tuple<const char*, std::int32_t, std::int32_t, std::optional<std::int32_t>> rows[] =
-        {{" \t60\r\n", 1, 60, 60},
-         {"12x5", 1, 60, 12},
-         {"-5", -10, 10, -5},
-         {"+ 5", 0, 60, 0},
-         {"   ", 1, 60, std::nullopt},
-         {"007", 1, 60, 7},
-         {"2147483647", 1, 2147483647, 2147483647},
-         // These wrap to in-range numbers in 32-bit arithmetic.
-         {"4294967304", 8, 26000, std::nullopt},
-         {"-4294967288", 8, 26000, std::nullopt},
-         {"2147483648", 1, 2147483647, std::nullopt},
-         {"-2147483649", -2147483647 - 1, -1, std::nullopt}};
-    for (const auto& [text, lowest, highest, number] : rows)
+    // The leading number of a text, and whether it is in range.
+    const std::tuple<const char*, std::int32_t, std::int32_t, std::optional<std::int32_t>>
+        numbers[] = {{" \t60\r\n", 1, 60, 60},
+                     {"12x5", 1, 60, 12},
+                     {"-5", -10, 10, -5},
+                     {"+ 5", 0, 60, 0},
+                     {"   ", 1, 60, std::nullopt},
+                     {"007", 1, 60, 7},
+                     {"2147483647", 1, 2147483647, 2147483647},
+                     // These wrap to in-range numbers in 32-bit arithmetic.
+                     {"4294967304", 8, 26000, std::nullopt},
+                     {"-4294967288", 8, 26000, std::nullopt},
+                     {"2147483648", 1, 2147483647, std::nullopt},
+                     {"-2147483649", -2147483647 - 1, -1, std::nullopt}};
+    for (const auto& [text, lowest, highest, number] : numbers)
         EXPECT_EQ(NumberInRange(text, lowest, highest), number) << text;
 }
 

@@ -121,25 +121,6 @@ TEST(SettingsStore, DefaultsPrivateFilesAndStoredValuesReadBackOrReplaced)
               std::tuple(6u, 7u, 0u, 0u, 1u));
 }
 
-// Only absolute paths count in XDG_CONFIG_HOME and HOME; without either, the home folder comes
-// from the password database.
-TEST(SettingsStore, TheStoreLiesInTheConfigFolderOfAnAbsolutePath)
-{
-    const std::string passwd = ::getpwuid(::getuid())->pw_dir + std::string("/.config");
-    const std::tuple<const char*, const char*, std::string> rows[] = {
-        {"/cfg", "/home/u", "/cfg"},
-        {"", "/home/u", "/home/u/.config"},
-        {"relative/cfg", "/home/u", "/home/u/.config"},
-        {nullptr, "relative", passwd},
-        {"relative/cfg", nullptr, passwd}};
-    for (const auto& [config, home, expected] : rows) {
-        const test::ScopedVariable configVariable("XDG_CONFIG_HOME", config),
-            homeVariable("HOME", home);
-        EXPECT_EQ(platform::defaultRegistryFile(),
-                  std::filesystem::path(expected) / "Quillmar" / "registry.sqlite3");
-    }
-}
-
 // The store's folder may be reached through symbolic links. A linked store file, a folder or file
 // of another user, a file where the folder should be and a file that is no database are refused:
 // nothing there is written, whatever the rights, and the defaults serve in memory. Each place is
@@ -182,6 +163,22 @@ TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
             EXPECT_EQ(CRegVars(file).SumRXLo.Get(), 77u);
         else
             EXPECT_EQ(test::Shell(base, snapshot), before);
+    }
+
+    // Only absolute paths count in XDG_CONFIG_HOME and HOME; without either, the home folder comes
+    // from the password database.
+    const std::string passwd = ::getpwuid(::getuid())->pw_dir + std::string("/.config");
+    const std::tuple<const char*, const char*, std::string> rows[] = {
+        {"/cfg", "/home/u", "/cfg"},
+        {"", "/home/u", "/home/u/.config"},
+        {"relative/cfg", "/home/u", "/home/u/.config"},
+        {nullptr, "relative", passwd},
+        {"relative/cfg", nullptr, passwd}};
+    for (const auto& [config, home, expected] : rows) {
+        const test::ScopedVariable configVariable("XDG_CONFIG_HOME", config),
+            homeVariable("HOME", home);
+        EXPECT_EQ(platform::defaultRegistryFile(),
+                  std::filesystem::path(expected) / "Quillmar" / "registry.sqlite3");
     }
 }
 

@@ -19,7 +19,7 @@ std::uint32_t Packed(int year, int month, int day, QTime time = QTime(12, 0))
     return DateTimeToPacked(QDateTime(QDate(year, month, day), time));
 }
 
-TEST(TrafficArithmetic, FormatBytesGroupsDigitsWithFullStops)
+TEST(TrafficArithmetic, BytesLimitSharesAndPackedDatesInTheirFormats)
 {
     std::string texts;
     for (const std::int64_t bytes : {std::int64_t{0}, 999l, 1000l, 1234567l, 4294967296l,
@@ -27,12 +27,9 @@ TEST(TrafficArithmetic, FormatBytesGroupsDigitsWithFullStops)
         texts += FormatBytes(bytes) + ' ';
     EXPECT_EQ(texts, "0 999 1.000 1.234.567 4.294.967.296 9.223.372.036.854.775.807 -1 -123 -1.234 "
                      "-123.456 -9.223.372.036.854.775.808 ");
-}
 
-// 1000 MByte are 10^9 bytes: 69 % ends one byte before 700,000,000. Nonsense limits neither fail
-// nor wrap.
-TEST(TrafficArithmetic, LimitPercentTruncatesToWholePerCent)
-{
+    // 1000 MByte are 10^9 bytes: 69 % ends one byte before 700,000,000. Nonsense limits neither
+    // fail nor wrap.
     EXPECT_EQ(std::vector({LimitPercent(699'999'999, 1000), LimitPercent(700'000'000, 1000),
                            LimitPercent(6'999'999'999, 10000), LimitPercent(7'000'000'000, 10000),
                            LimitPercent(999'999'999, 1000), LimitPercent(1'000'000'000, 1000),
@@ -40,12 +37,9 @@ TEST(TrafficArithmetic, LimitPercentTruncatesToWholePerCent)
                            LimitPercent(std::uint64_t{1} << 40, 4294967295u),
                            LimitPercent(123'456'789'000, 0), LimitPercent(~std::uint64_t{0}, 1)}),
               std::vector({69, 70, 69, 70, 99, 100, 250, 0, 0, 0, 2147483647}));
-}
 
-// Two-second resolution from 1980 to 2107; garbage from a hand-edited store decodes without
-// failing.
-TEST(TrafficArithmetic, PackedDateTimeRoundTripsWithTwoSecondResolution)
-{
+    // Two-second resolution from 1980 to 2107; garbage from a hand-edited store decodes without
+    // failing.
     const std::uint32_t packed = Packed(2005, 3, 1, QTime(13, 7, 59));
     EXPECT_EQ(packed, (25u << 25 | 3u << 21 | 1u << 16) | (13u << 11 | 7u << 5 | 29u));
     EXPECT_EQ(DateText(packed) + " " + TimeText(packed), "01.03.2005 13:07:58");
