@@ -140,7 +140,7 @@ TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
         {"echo theirs >Quillmar", "", "Quillmar is not a folder"},
         {"mkdir -m 700 Quillmar && yes | head -c 4096 >$S && chmod 600 $S", "",
          "file is not a database"}};
-    const std::string snapshot = "find . -printf '%p %m %U %l\\n' -type f -exec cat {} \\;";
+    const std::string snapshot = "find . -printf '%p %y %m %U %l\\n' -type f -exec cat {} \\;";
     for (const auto& [prepare, prefix, refusal] : places) {
         SCOPED_TRACE(refusal);
         if (refusal.ends_with("another user") && ::geteuid() != 0)
