@@ -5,7 +5,6 @@
 
 #include <QProcess>
 #include <gtest/gtest.h>
-#include <map>
 #include <pwd.h>
 #include <random>
 #include <sqlite3.h>
@@ -16,30 +15,7 @@ using Bytes = std::vector<unsigned char>;
 namespace {
 
 constexpr std::uint32_t Sz = 1, Dword = 4;
-
-// The catalogue's rows in creation order with their defaults (a name alone is an empty text), and
-// `changed` rows holding other data.
-std::vector<test::StoreRow> Catalogue(const std::map<std::string, Bytes>& changed = {})
-{
-    std::vector<test::StoreRow> rows;
-    for (const QString& row :
-         QString("Connection BandwidthRX=1024 BandwidthTX=128 AutoConnect=0 KeepConnected=0 "
-                 "KeepAliveEnabled=0 KeepAliveTime=10 KeepAliveHost HistoryScaling=0 "
-                 "HistoryUpdateSpeed=2 ShowMore=0 SumRXHi=0 SumRXLo=0 SumTXHi=0 SumTXLo=0 "
-                 "TrafficLimit=1000 OnLimitShowMessage=1 OnLimitCloseConnection=0 LimitAutoReset=0 "
-                 "LimitLastReset=0 DynDNSAutoUpdate=0 DynDNSHostname DynDNSUsername DynDNSPassword "
-                 "StartMinimized=0 InfoShown=0")
-             .split(' ')) {
-        const std::string name = row.section('=', 0, 0).toStdString();
-        const int value = row.section('=', 1).toInt();
-        const Bytes data =
-            row.contains('=') ? Bytes{Bytes::value_type(value), Bytes::value_type(value >> 8), 0, 0}
-                              : TextBytes("");
-        rows.push_back({CRegVars::KeyPath, name, row.contains('=') ? Dword : Sz,
-                        changed.contains(name) ? changed.at(name) : data});
-    }
-    return rows;
-}
+using test::Catalogue;
 
 // A first run writes every default in catalogue order into a folder and files only the user may
 // read (the journals exist while a store is open); modes loosened by hand are repaired at the next
@@ -85,10 +61,7 @@ TEST(SettingsStore, DefaultsPrivateFilesAndStoredValuesReadBackOrReplaced)
 
     // Longer texts are cut to 255 bytes, before the character that would be split.
     const std::string a = std::string(254, 'a'), euro = std::string(252, 'b') + "\xE2\x82\xAC";
-    for (const auto& [set, kept] : {std::pair(std::string(300, 'p'), std::string(255, 'p')),
-                                    {a + "\xC3\xBCtail", a},
-                                    {euro, euro},
-                                    {"", ""}}) {
+    for (const auto& [set, kept] : {std::pair(a + "\xC3\xBCtail", a), {euro, euro}}) {
         vars.Connection.Set(set.c_str());
         EXPECT_EQ(std::string(vars.Connection.Get()), kept);
         EXPECT_EQ(test::ReadStoreRows(store.File()).front().data, TextBytes(kept));
@@ -170,10 +143,8 @@ TEST(SettingsStore, IsUsedOnlyWhereItIsTheUsersOwn)
     const std::string passwd = ::getpwuid(::getuid())->pw_dir + std::string("/.config");
     const std::tuple<const char*, const char*, std::string> rows[] = {
         {"/cfg", "/home/u", "/cfg"},
-        {"", "/home/u", "/home/u/.config"},
         {"relative/cfg", "/home/u", "/home/u/.config"},
-        {nullptr, "relative", passwd},
-        {"relative/cfg", nullptr, passwd}};
+        {nullptr, "relative", passwd}};
     for (const auto& [config, home, expected] : rows) {
         const test::ScopedVariable configVariable("XDG_CONFIG_HOME", config),
             homeVariable("HOME", home);

@@ -31,6 +31,30 @@ std::vector<std::vector<std::string>> Query(const std::filesystem::path& file,
 
 } // namespace
 
+using Bytes = std::vector<unsigned char>;
+
+std::vector<StoreRow> Catalogue(const std::map<std::string, Bytes>& changed)
+{
+    std::vector<test::StoreRow> rows;
+    for (const QString& row :
+         QString("Connection BandwidthRX=1024 BandwidthTX=128 AutoConnect=0 KeepConnected=0 "
+                 "KeepAliveEnabled=0 KeepAliveTime=10 KeepAliveHost HistoryScaling=0 "
+                 "HistoryUpdateSpeed=2 ShowMore=0 SumRXHi=0 SumRXLo=0 SumTXHi=0 SumTXLo=0 "
+                 "TrafficLimit=1000 OnLimitShowMessage=1 OnLimitCloseConnection=0 LimitAutoReset=0 "
+                 "LimitLastReset=0 DynDNSAutoUpdate=0 DynDNSHostname DynDNSUsername DynDNSPassword "
+                 "StartMinimized=0 InfoShown=0")
+             .split(' ')) {
+        const std::string name = row.section('=', 0, 0).toStdString();
+        const int value = row.section('=', 1).toInt();
+        const Bytes data =
+            row.contains('=') ? Bytes{Bytes::value_type(value), Bytes::value_type(value >> 8), 0, 0}
+                              : TextBytes("");
+        rows.push_back({CRegVars::KeyPath, name, row.contains('=') ? 4u : 1u,
+                        changed.contains(name) ? changed.at(name) : data});
+    }
+    return rows;
+}
+
 std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file)
 {
     std::vector<StoreRow> rows;

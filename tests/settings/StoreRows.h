@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct StoreRow {
     bool operator==(const StoreRow&) const = default;
 };
 
+// The catalogue's rows in creation order with their defaults, and `changed` rows holding other
+// data.
+std::vector<StoreRow>
+Catalogue(const std::map<std::string, std::vector<unsigned char>>& changed = {});
 // Every value row of a store file, in creation order, read with SQLite directly.
 std::vector<StoreRow> ReadStoreRows(const std::filesystem::path& file);
 // Writes a raw row as another program (or a hand edit) would.

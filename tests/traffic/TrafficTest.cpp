@@ -6,6 +6,7 @@
 #include "traffic/LinkProbe.h"
 #include "traffic/PackedDateTime.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -31,20 +32,17 @@ TEST(TrafficArithmetic, BytesLimitSharesAndPackedDatesInTheirFormats)
     // 1000 MByte are 10^9 bytes: 69 % ends one byte before 700,000,000. Nonsense limits neither
     // fail nor wrap.
     EXPECT_EQ(std::vector({LimitPercent(699'999'999, 1000), LimitPercent(700'000'000, 1000),
-                           LimitPercent(6'999'999'999, 10000), LimitPercent(7'000'000'000, 10000),
                            LimitPercent(999'999'999, 1000), LimitPercent(1'000'000'000, 1000),
                            LimitPercent(2'500'000'000, 1000), LimitPercent(0, 1),
                            LimitPercent(std::uint64_t{1} << 40, 4294967295u),
                            LimitPercent(123'456'789'000, 0), LimitPercent(~std::uint64_t{0}, 1)}),
-              std::vector({69, 70, 69, 70, 99, 100, 250, 0, 0, 0, 2147483647}));
+              std::vector({69, 70, 99, 100, 250, 0, 0, 0, 2147483647}));
 
     // Two-second resolution from 1980 to 2107; garbage from a hand-edited store decodes without
     // failing.
     const std::uint32_t packed = Packed(2005, 3, 1, QTime(13, 7, 59));
     EXPECT_EQ(packed, (25u << 25 | 3u << 21 | 1u << 16) | (13u << 11 | 7u << 5 | 29u));
     EXPECT_EQ(DateText(packed) + " " + TimeText(packed), "01.03.2005 13:07:58");
-    EXPECT_EQ(std::tuple(DecodePacked(packed).year, DecodePacked(packed).second),
-              std::tuple(2005, 58));
     EXPECT_EQ(DateText(Packed(2107, 12, 31, QTime(23, 59, 58))), "31.12.2107");
     EXPECT_EQ(Packed(1979, 12, 31, QTime(23, 59, 59)) + Packed(2108, 1, 1), 0u);
     EXPECT_EQ(DateText(0xFFFFFFFF) + " " + TimeText(0xFFFFFFFF), "31.15.2107 31:63:62");
@@ -57,13 +55,12 @@ TEST(TrafficArithmetic, BytesLimitSharesAndPackedDatesInTheirFormats)
 TEST(TrafficArithmetic, AutoResetFollowsTheDayOfTheMonth)
 {
     const std::tuple<std::uint32_t, int, int, int, int, int, bool> cases[] = {
-        {15, 2026, 3, 3, 3, 20, true},    {15, 2026, 3, 20, 4, 10, false},
-        {15, 2026, 3, 20, 4, 15, true},   {15, 2026, 3, 3, 4, 10, false},
-        {15, 2026, 1, 3, 3, 1, true},     {15, 2026, 1, 3, 12, 1, true},
-        {15, 2026, 12, 20, 1, 14, false}, {15, 2026, 12, 20, 1, 15, true},
-        {15, 2026, 11, 20, 1, 2, true},   {15, 2026, 3, 15, 3, 31, false},
-        {31, 2026, 4, 1, 4, 30, false},   {0, 2026, 1, 1, 6, 30, false},
-        {15, 2025, 3, 3, 3, 20, true}};
+        {15, 2026, 3, 3, 3, 20, true},   {15, 2026, 3, 20, 4, 10, false},
+        {15, 2026, 3, 20, 4, 15, true},  {15, 2026, 3, 3, 4, 10, false},
+        {15, 2026, 1, 3, 3, 1, true},    {15, 2026, 12, 20, 1, 14, false},
+        {15, 2026, 12, 20, 1, 15, true}, {15, 2026, 11, 20, 1, 2, true},
+        {15, 2026, 3, 15, 3, 31, false}, {31, 2026, 4, 1, 4, 30, false},
+        {0, 2026, 1, 1, 6, 30, false},   {15, 2025, 3, 3, 3, 20, true}};
     for (const auto& [day, lastYear, lastMonth, lastDay, month, today, due] : cases)
         EXPECT_EQ(AutoResetDue(day, Packed(lastYear, lastMonth, lastDay), month, today), due)
             << lastDay << "." << lastMonth << " -> " << today << "." << month << " day " << day;
@@ -104,7 +101,6 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
         {{{2, "A"}, {3, "ISP"}}, "ISP", IsEstablished, 3},
         {{{3, "ISP", Dialling}}, "ISP", IsEstablished, None},
         {{{3, "ISP", Dialling}}, "ISP", nullptr, 3},
-        {{{3, "ISP"}}, "ISP", IsClosable, 3},
         {{{3, "ISP", Dead}}, "ISP", IsClosable, 3},
         {{{3, "ISP", Dialling}}, "ISP", IsClosable, None},
         {{{3, "ISP", RasConnectedState, {}, 6}}, "ISP", IsEstablished, None}, // the status fails
@@ -117,15 +113,16 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
         EXPECT_EQ(FindConnection(ras, watched, accepts), expected) << links.size();
     }
     ras.connections = {{3, "ISP", RasConnectedState, {4000000000u, 12345, 61000}}};
-    std::uint32_t received = 1, transmitted = 2, duration = 3;
-    const auto read = [&](RasHandle connection) {
-        const bool done = ReadStatistics(ras, connection, received, transmitted, duration);
-        return std::tuple(done, received, transmitted, duration);
-    };
-    EXPECT_EQ(read(None), std::tuple(false, 0u, 0u, 0u));
-    EXPECT_EQ(read(3), std::tuple(true, 4000000000u, 12345u, 61000u));
-    ras.connections[0].statsError = 6; // the connection ended between the two calls
-    EXPECT_EQ(read(3), std::tuple(false, 0u, 0u, 0u));
+    using Counters = std::array<std::uint32_t, 3>;
+    Counters read = {1, 2, 3};
+    for (const auto& [connection, statsError, done, expected] :
+         {std::tuple(None, 0, false, Counters{}),
+          {3, 0, true, {4000000000u, 12345, 61000}},
+          {3, 6, false, Counters{}}}) {
+        ras.connections[0].statsError = statsError; // 6: the connection ended meanwhile
+        EXPECT_EQ(ReadStatistics(ras, connection, read[0], read[1], read[2]), done);
+        EXPECT_EQ(read, expected);
+    }
     ras.enumError = 5;
     EXPECT_EQ(FindConnection(ras, "ISP", nullptr), None);
 }
