@@ -95,7 +95,7 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
     twentyOne.push_back({7, "ISP"});
     const std::tuple<Links, const char*, StateTest, RasHandle> rows[] = {
         {{}, "ISP", IsEstablished, None},
-        {{{3, "Other"}, {4, "isp"}, {5, "ISP "}}, "ISP", IsEstablished, None},
+        {{{3, "Other"}, {4, "isp"}, {5, "ISP "}, {6, "IS"}}, "ISP", IsEstablished, None},
         {{{3, "ISP"}}, "", nullptr, None},
         {{{2, "A"}, {3, "ISP"}}, "ISP", IsEstablished, 3},
         {{{3, "ISP", Dialling}}, "ISP", nullptr, 3},
