@@ -1,13 +1,16 @@
-// The watch cycle goes on behind every modal window, on the real timer and the real event loop.
+// Modal windows over the main window: the watch cycle goes on behind each of them on the real
+// timer and the real event loop, and the settings dialog's changes take effect.
 #include "app/MainWindowFixture.h"
 #include "settings/Foptions.h"
 #include "settings/StoreRows.h"
 
-#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -17,39 +20,14 @@ namespace {
 constexpr std::uint32_t Percent = 10'000'000;
 constexpr int TickMs = 20;
 
-class TicksBehindModals : public test::MainWindowFixture {
+class Modals : public test::MainWindowFixture {
 protected:
-    // Traffic flows on the line while the real timer ticks every TickMs. Once a modal window is
-    // up, `samples` readings of the stored received total are taken a few ticks apart, then the
-    // window is closed; `open` opens it or leaves it to the watch cycle.
-    std::vector<std::uint32_t> StoredTotalsWhileModalOpen(const std::function<void()>& open,
-                                                          int samples = 4)
+    void StartWindowWithDialog()
     {
-        QTimer traffic;
-        QObject::connect(&traffic, &QTimer::timeout, [this] {
-            platform::RasStats& stats = ras.Find("dsl")->stats;
-            stats.bytesReceived += 1000;
-            stats.connectDurationMs += 5;
-        });
-        traffic.start(5);
-
-        std::vector<std::uint32_t> totals;
-        bool closed = false;
-        WhenModalOpens([&](QWidget* modal) {
-            for (int i = 0; i < samples; ++i) {
-                QTest::qWait(3 * TickMs);
-                totals.push_back(StoredDword("SumRXLo"));
-            }
-            if (auto* box = qobject_cast<QMessageBox*>(modal))
-                box->button(QMessageBox::Ok)->click();
-            else
-                qobject_cast<QDialog*>(modal)->reject();
-            closed = true;
-        });
-        form->WatchTimer->start(TickMs);
-        open();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
-        return totals;
+        dialog.reset(); // before the window that owns it
+        StartWindow();
+        dialog = std::make_unique<TFormOptions>(form.get(), *settings, ras);
+        form->FormOptions = dialog.get();
     }
 
     std::uint32_t StoredDword(const char* name) const
@@ -71,77 +49,151 @@ protected:
         });
     }
 
-    static void ExpectRisingAtEverySample(const std::vector<std::uint32_t>& totals)
+    // Opens the settings from the main menu, lets `edit` change the dialog shown modally, then
+    // presses the button named `button`.
+    void RunSettings(const std::function<void(QWidget*)>& edit, const char* button = "btOK")
     {
+        WhenModalOpens([this, edit, button](QWidget* shown) {
+            EXPECT_EQ(shown, dialog.get());
+            edit(shown);
+            shown->findChild<QPushButton*>(button)->click();
+        });
+        form->findChild<QAction*>("mimSettings")->trigger();
+    }
+
+    static std::function<void(QWidget*)> KeepConnected(bool on)
+    {
+        return [on](QWidget* shown) {
+            shown->findChild<QCheckBox*>("ckKeepConnected")->setChecked(on);
+        };
+    }
+
+    std::unique_ptr<TFormOptions> dialog;
+};
+
+} // namespace
+
+// Traffic flows on the line while the real timer ticks every TickMs. Once a modal window is up,
+// four readings of the stored received total are taken a few ticks apart, each higher than the
+// one before, then the window is closed.
+TEST_F(Modals, TheWatchCycleGoesOnBehindEveryModalWindow)
+{
+    const struct {
+        const char* kind;
+        std::function<void()> prepare;
+        const char* menu; // opens it, or the watch cycle does
+    } kinds[] = {
+        {"limit hint", [&] { settings->SumRXLo.Set(70 * Percent - 1); }, nullptr},
+        {"limit box while the hang-up is refused",
+         [&] {
+             settings->OnLimitCloseConnection.Set(1);
+             settings->OnLimitShowMessage.Set(0);
+             settings->SumRXLo.Set(100 * Percent - 1);
+             ras.hangUpResult = 5;
+         },
+         nullptr},
+        {"information at the first run", [&] { settings->InfoShown.Set(0); }, nullptr},
+        {"information from the menu", [] {}, "miInfo"},
+        {"settings", [] {}, "mimSettings"},
+    };
+    QStringList shown;
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.kind);
+        settings->SumRXLo.Set(0);
+        kind.prepare();
+        ras.connections.clear();
+        ConnectLine();
+        StartWindowWithDialog();
+        QTimer traffic;
+        QObject::connect(&traffic, &QTimer::timeout, [this] {
+            platform::RasStats& stats = ras.Find("dsl")->stats;
+            stats.bytesReceived += 1000;
+            stats.connectDurationMs += 5;
+        });
+        traffic.start(5);
+        std::vector<std::uint32_t> totals;
+        bool closed = false;
+        WhenModalOpens([&](QWidget* modal) {
+            // Stored before it is shown: neither the ticks behind the box nor a kill while it is
+            // open bring it back.
+            EXPECT_EQ(StoredDword("InfoShown"), 1u);
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                shown << box->windowTitle() + "|" + box->text();
+            for (int i = 0; i < 4; ++i) {
+                QTest::qWait(3 * TickMs);
+                totals.push_back(StoredDword("SumRXLo"));
+            }
+            qobject_cast<QDialog*>(modal)->reject();
+            closed = true;
+        });
+        form->WatchTimer->start(TickMs);
+        if (kind.menu)
+            form->findChild<QAction*>(kind.menu)->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
         ASSERT_EQ(totals.size(), 4u);
         for (std::size_t i = 1; i < totals.size(); ++i)
             EXPECT_GT(totals[i], totals[i - 1]) << "sample " << i;
     }
-};
-
-TEST_F(TicksBehindModals, TheLimitHintBoxOpenedByTheCycle)
-{
-    settings->SumRXLo.Set(70 * Percent - 1);
-    ConnectLine();
-    StartWindow();
-    ExpectRisingAtEverySample(StoredTotalsWhileModalOpen([] {}));
-    EXPECT_EQ(Protocol().count("Traffic has now reached 70%."), 1);
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown[0], "Info|Traffic has now reached 70%.");
+    EXPECT_TRUE(shown[2].startsWith("License Agreement, Copyright|"));
+    EXPECT_EQ(shown[3], shown[2]);
+    EXPECT_EQ(Protocol().count("Traffic has now reached 70%."), 0);
 }
 
-TEST_F(TicksBehindModals, TheLimitBoxWhileTheHangUpIsRefused)
+// Keep-connected switched on shows one note; it arms redial at once while connected, else with
+// the next connection; switched off, it disarms only while connected. The picked interface is
+// watched from the next tick.
+TEST_F(Modals, TheSettingsTakeEffectWhenAccepted)
 {
-    settings->OnLimitCloseConnection.Set(1);
-    settings->OnLimitShowMessage.Set(0);
-    settings->SumRXLo.Set(100 * Percent - 1);
-    ras.hangUpResult = 5;
-    ConnectLine();
-    StartWindow();
-    ExpectRisingAtEverySample(StoredTotalsWhileModalOpen([] {}));
-}
-
-// Once per profile, at the first tick; stored first, so neither the ticks behind the box nor a
-// kill while it is open bring it back.
-TEST_F(TicksBehindModals, TheInformationBoxOfTheFirstRunAndFromTheMenu)
-{
-    settings->InfoShown.Set(0);
-    ConnectLine();
-    StartWindow();
+    const QString note = "Request|Please note:\n"
+                         "In the future, Quillmar will keep a established\n"
+                         "connection. In order to disconnect please use the\n"
+                         "disconnect button from Quillmar!";
     test::MessageBoxRecorder boxes;
-    QString countedBehindTheBox;
-    int opened = 0;
-    boxes.whileOpen = [&] {
-        if (opened++ > 0)
-            return;
-        EXPECT_EQ(StoredDword("InfoShown"), 1u);
-        SetLineCounters(5000, 0, 1000);
-        QTest::qWait(5 * TickMs);
-        countedBehindTheBox = form->stSumRX->text();
-    };
-    form->WatchTimer->start(TickMs);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !countedBehindTheBox.isEmpty(); }, 5000));
-    QTest::qWait(5 * TickMs);
-    EXPECT_EQ(countedBehindTheBox, "5.000");
-    EXPECT_EQ(boxes.boxes.size(), 1);
-
-    form.reset();
-    StartWindow();
-    Tick(2);
-    QAction* info = form->findChild<QAction*>("miInfo");
-    info->trigger();
-    info->trigger();
-    ASSERT_EQ(boxes.boxes.size(), 3);
-    EXPECT_TRUE(boxes.boxes[0].startsWith("License Agreement, Copyright|"));
-    EXPECT_EQ(boxes.boxes.count(boxes.boxes[0]), 3);
-}
-
-TEST_F(TicksBehindModals, TheSettingsDialogOpenedFromTheMenu)
-{
+    ras.entries = {"dsl", "wan0"};
+    ras.Add("wan0", 42).stats = {1000, 0, 1000};
+    StartWindowWithDialog();
+    RunSettings(KeepConnected(true), "btCancel");
+    EXPECT_EQ(settings->KeepConnected.Get(), 0u);
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+    RunSettings(KeepConnected(true));
+    EXPECT_EQ(settings->KeepConnected.Get(), 1u);
+    EXPECT_EQ(boxes.boxes, QStringList(note));
+    EXPECT_FALSE(form->IsKeepingConnection());
     ConnectLine();
-    StartWindow();
-    TFormOptions dialog(form.get(), *settings, ras);
-    form->FormOptions = &dialog;
-    ExpectRisingAtEverySample(StoredTotalsWhileModalOpen(
-        [this] { form->findChild<QAction*>("mimSettings")->trigger(); }));
-}
+    Tick();
+    EXPECT_TRUE(form->IsKeepingConnection());
 
-} // namespace
+    ras.dial = [](const char*, std::uint32_t& error) {
+        error = 678;
+        return false;
+    };
+    DropLine();
+    Tick(); // the line dropped: redial armed, dialling fails
+    RunSettings(KeepConnected(false));
+    EXPECT_TRUE(form->IsKeepingConnection());
+    ConnectLine();
+    Tick();
+    RunSettings(KeepConnected(false));
+    EXPECT_FALSE(form->IsKeepingConnection());
+    RunSettings(KeepConnected(true));
+    EXPECT_TRUE(form->IsKeepingConnection());
+    RunSettings([](QWidget*) {}); // already on: no second note
+    EXPECT_EQ(boxes.boxes, QStringList(2, note));
+
+    DropLine();
+    Tick();
+    RunSettings([](QWidget* shown) { // picked from the list with the mouse
+        auto* entries = shown->findChild<QComboBox*>("cbPhoneEntries");
+        entries->showPopup();
+        QAbstractItemView* list = entries->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+        const QRect item = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    });
+    EXPECT_STREQ(settings->Connection.Get(), "wan0");
+    Tick();
+    EXPECT_TRUE(Protocol().mid(Protocol().size() - 3).contains("Now, we are connected"));
+    EXPECT_EQ(settings->SumRXLo.Get(), 1000u);
+}

@@ -18,9 +18,9 @@ namespace {
 
 class ProgramStart : public test::MainWindowFixture {
 protected:
-    ProgramServices Services()
+    ProgramServices Program(platform::RasApi* links = nullptr)
     {
-        return {{*settings, ras, clock, *http, *sntp, pause, tray}, lockFile};
+        return {Services(tray, links), lockFile};
     }
 
     // Runs the program until its event loop is idle, noting which main windows were visible.
@@ -34,7 +34,7 @@ protected:
                 }
             QApplication::quit();
         });
-        return RunProgram(*qApp, Services());
+        return RunProgram(*qApp, Program());
     }
 
     // True once `process` holds the lock, false if it ended or took longer than ten seconds.
@@ -56,7 +56,6 @@ protected:
     int visibleMainWindows = 0;
 };
 
-// A throwing link service stands for any failure during start-up.
 struct ThrowingRas final : test::FakeRasApi {
     std::uint32_t EnumConnections(std::span<platform::RasConnection>, std::size_t&) override
     {
@@ -66,7 +65,9 @@ struct ThrowingRas final : test::FakeRasApi {
 
 } // namespace
 
-TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedIntoATrayAndReturnsZero)
+// The main window is shown unless started minimised into a tray; a lock that cannot be taken and
+// a failure during start-up each give their box; the result is always zero.
+TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
 {
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(QApplication::applicationName(), "Quillmar");
@@ -79,6 +80,15 @@ TEST_F(ProgramStart, ShowsTheMainWindowUnlessStartMinimizedIntoATrayAndReturnsZe
     tray.available = false; // hidden without a tray, the window could never come back
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(visibleMainWindows, 2);
+
+    test::MessageBoxRecorder boxes;
+    ThrowingRas broken; // stands for any failure during start-up
+    EXPECT_EQ(RunProgram(*qApp, Program(&broken)), 0);
+    lockFile = store.Dir() / "no such folder" / "Quillmar.lock";
+    EXPECT_EQ(RunProgram(*qApp, Program()), 0);
+    EXPECT_EQ(boxes.boxes, QStringList({"Quillmar|the link service is gone",
+                                        "Info|Failed to run Quillmar for a unknown reason. Maybe, "
+                                        "the program is already running."}));
 }
 
 TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKilled)
@@ -89,7 +99,7 @@ TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKil
     ASSERT_TRUE(WaitUntilLockHeld(first));
 
     test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, Services()), 0);
+    EXPECT_EQ(RunProgram(*qApp, Program()), 0);
     EXPECT_EQ(boxes.boxes,
               QStringList("Info|Quillmar is already running. Take a look into the system tray!"));
     EXPECT_EQ(mainWindows, 0);
@@ -106,24 +116,6 @@ TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsAndAllowedAfterItIsKil
     EXPECT_TRUE(WaitUntilLockHeld(next));
     next.kill();
     next.waitForFinished();
-}
-
-TEST_F(ProgramStart, ALockThatCannotBeTakenGivesTheUnknownReasonBox)
-{
-    lockFile = store.Dir() / "no such folder" / "Quillmar.lock";
-    test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, Services()), 0);
-    EXPECT_EQ(boxes.boxes, QStringList("Info|Failed to run Quillmar for a unknown reason. Maybe, "
-                                       "the program is already running."));
-}
-
-TEST_F(ProgramStart, AnExceptionDuringStartIsShownAndStillReturnsZero)
-{
-    ThrowingRas broken;
-    test::MessageBoxRecorder boxes;
-    EXPECT_EQ(RunProgram(*qApp, {{*settings, broken, clock, *http, *sntp, pause, tray}, lockFile}),
-              0);
-    EXPECT_EQ(boxes.boxes, QStringList("Quillmar|the link service is gone"));
 }
 
 // Without a runtime folder the lock lies in the user's own configuration folder: a file another

@@ -1,44 +1,111 @@
+// The watch cycle: start, dialling, counting, the limit, redial and the protocol.
 #include "app/MainWindowFixture.h"
+#include "graph/HistoryDisplay.h"
 #include "settings/StoreRows.h"
+#include "traffic/PackedDateTime.h"
+
+#include <QAction>
+#include <QPushButton>
 
 using WatchCycle = test::MainWindowFixture;
+using Names = std::vector<std::string>;
 
-TEST_F(WatchCycle, ANewConnectionIsAnnouncedAndCountedFromItsFirstByte)
+namespace {
+
+// Limit 1000 MByte: one per cent is 10,000,000 bytes.
+constexpr std::uint32_t Percent = 10'000'000;
+const QString Separator = "---------------------------------------------------";
+
+// Session received, transmitted, sum; overall received and sum.
+QString Counters(const TFormMain& form)
 {
-    StartWindow();
-    ConnectLine(5000, 700, 1000);
-    Tick();
-    EXPECT_EQ(Protocol().mid(4), QStringList({"---------------------------------------------------",
-                                              "Now, we are connected"}));
-    EXPECT_EQ(form->stSessionRX->text(), "5.000");
-    EXPECT_EQ(form->stSessionTX->text(), "700");
-    EXPECT_EQ(settings->SumRXLo.Get(), 5000u);
-    SetLineCounters(8000, 700, 2000);
-    Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "8.000");
-    EXPECT_EQ(settings->SumRXLo.Get(), 8000u);
-    EXPECT_EQ(settings->SumTXLo.Get(), 700u);
-    EXPECT_EQ(Protocol().size(), 6); // an established line says nothing more
+    return QStringList({form.stSessionRX->text(), form.stSessionTX->text(),
+                        form.stSessionSum->text(), form.stSumRX->text(), form.stSum->text()})
+        .join(' ');
 }
 
-TEST_F(WatchCycle, TheTickThatLosesTheLineAddsNothingAndTheNextSessionStartsAtZero)
+} // namespace
+
+// A line still being dialled counts as down; auto-connect dials only a line that is down; a
+// later start counts from the start, not from the line's first byte, and arms redial silently.
+TEST_F(WatchCycle, FirstStartAutoConnectAndAStartWhileConnected)
 {
-    ConnectLine(1000, 1000, 1000);
+    clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 15, 31));
+    ConnectLine(5000, 0, 0).state = 0x10;
     StartWindow();
-    SetLineCounters(3000, 1500, 2000);
+    EXPECT_EQ(NewLines(),
+              QStringList({"Saved the very first start time", "Monitoring RAS connection \"dsl\".",
+                           "Maximum traffic is 1000 MByte.", "We are currently disconnected"}));
+    EXPECT_EQ(DateText(settings->LimitLastReset.Get()) + " " +
+                  TimeText(settings->LimitLastReset.Get()),
+              "06.12.2026 20:15:30");
+    EXPECT_TRUE(ras.dialled.empty());
+    form.reset();
+    DropLine();
+    settings->AutoConnect.Set(1);
+    StartWindow();
+    EXPECT_EQ(ras.dialled, Names{"dsl"});
+    EXPECT_EQ(Protocol().mid(3), QStringList({"Dialing...", "Dialing successful"}));
+    EXPECT_FALSE(form->IsKeepingConnection());
+
+    form.reset();
+    clock.now = clock.now.addDays(3);
+    settings->TrafficLimit.Set(250);
+    settings->KeepConnected.Set(1);
+    settings->SumRXLo.Set(1234567);
+    SetLineCounters(90000, 4000, 60000);
+    StartWindow(); // the line is up now
+    EXPECT_EQ(ras.dialled.size(), 1u);
+    EXPECT_EQ(Protocol(),
+              QStringList({"Monitoring RAS connection \"dsl\".", "Maximum traffic is 250 MByte.",
+                           "We are currently connected"}));
+    EXPECT_EQ(DateText(settings->LimitLastReset.Get()), "06.12.2026");
+    EXPECT_TRUE(form->IsConnected());
+    EXPECT_TRUE(form->IsKeepingConnection());
+    EXPECT_EQ(Counters(*form), "0 0 0 1.234.567 1.234.567");
+    SetLineCounters(91000, 4500, 61000);
     Tick();
+    EXPECT_EQ(Counters(*form), "1.000 500 1.500 1.235.567 1.236.067");
+    EXPECT_EQ(Protocol().size(), 3);
+}
+
+// Only a direction that moved is written, high word first; the tick that loses the line adds
+// nothing, and the next session starts at zero.
+TEST_F(WatchCycle, ASessionCountedFromItsFirstByteToItsLoss)
+{
+    settings->SumRXLo.Set(5000);
+    StartWindow();
     test::StartWriteLog(store.File());
+    form->UpdateCounters(100, 200); // disconnected: nothing counts
+    Tick();
+    EXPECT_EQ(Counters(*form), "- - - 5.000 5.000");
+    ConnectLine(5000, 700, 1000);
+    Tick();
+    EXPECT_EQ(Protocol().mid(4), QStringList({Separator, "Now, we are connected"}));
+    EXPECT_EQ(test::TakeWriteLog(store.File()),
+              (Names{"SumRXHi", "SumRXLo", "SumTXHi", "SumTXLo"}));
+    EXPECT_EQ(Counters(*form), "5.000 700 5.700 10.000 10.700");
+    const std::pair<std::array<std::uint32_t, 2>, Names> steps[] = {
+        {{8000, 700}, {"SumRXHi", "SumRXLo"}},
+        {{8000, 720}, {"SumTXHi", "SumTXLo"}},
+        {{8000, 720}, {}}};
+    for (const auto& [counters, written] : steps) {
+        SetLineCounters(counters[0], counters[1], 2000);
+        Tick();
+        EXPECT_EQ(test::TakeWriteLog(store.File()), written);
+    }
+    EXPECT_EQ(Counters(*form), "8.000 720 8.720 13.000 13.720");
+    EXPECT_EQ(CRegVars(store.File()).SumTXLo.Get(), 720u);
+    EXPECT_EQ(Protocol().size(), 6); // an established line says nothing more
     DropLine();
     Tick(2);
-    EXPECT_EQ(test::TakeWriteLog(store.File()), std::vector<std::string>{});
-    EXPECT_EQ(form->stSessionRX->text(), "-");
-    EXPECT_EQ(form->stSumRX->text(), "2.000");
-    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
-    EXPECT_EQ(Protocol().count("Now, we are disconnected"), 1);
+    EXPECT_EQ(test::TakeWriteLog(store.File()), Names{});
+    EXPECT_EQ(Counters(*form), "- - - 13.000 13.720");
+    EXPECT_EQ(Protocol().mid(6), QStringList("Now, we are disconnected"));
     ConnectLine(600, 0, 500);
     Tick();
     EXPECT_EQ(form->stSessionRX->text(), "600");
-    EXPECT_EQ(settings->SumRXLo.Get(), 2600u);
+    EXPECT_EQ(settings->SumRXLo.Get(), 13600u);
 }
 
 // Past 2^32 the counters wrap; counters that went back while the entry stayed connected belong to
@@ -49,8 +116,7 @@ TEST_F(WatchCycle, CountersThatWrapOrGoBackCountTheirTrueChange)
     StartWindow();
     SetLineCounters(1000, 4, 704);
     Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "1.296");
-    EXPECT_EQ(form->stSessionTX->text(), "10");
+    EXPECT_EQ(Counters(*form), "1.296 10 1.306 1.296 1.306");
     SetLineCounters(200, 3, 100);
     Tick();
     EXPECT_EQ(settings->SumRXLo.Get(), 1496u);
@@ -58,11 +124,92 @@ TEST_F(WatchCycle, CountersThatWrapOrGoBackCountTheirTrueChange)
     EXPECT_EQ(form->stSessionSum->text(), "1.509");
 }
 
-TEST_F(WatchCycle, ANewConnectionArmsRedialAtEveryDisconnectedTickUntilHangUp)
+// The overall sum carries into the high word; a carry with its low half refused, as a kill between
+// the two writes would leave it, stores neither half, never a sum 4 GiB too large.
+TEST_F(WatchCycle, TheOverallSumCarriesIntoTheHighWordOrNotAtAll)
+{
+    settings->SumRXLo.Set(4294967000u);
+    ConnectLine();
+    StartWindow();
+    form->UpdateCounters(296, 0);
+    EXPECT_EQ(form->stSumRX->text(), "4.294.967.296");
+    EXPECT_EQ(CRegVars(store.File()).SumRXHi.Get(), 1u);
+    EXPECT_EQ(CRegVars(store.File()).SumRXLo.Get(), 0u);
+    form->UpdateCounters(4294967295u, 0);
+    test::RefuseWritesOf(store.File(), "SumRXLo");
+    form->UpdateCounters(1, 0);
+    EXPECT_EQ(CRegVars(store.File()).SumRXHi.Get(), 1u);
+    EXPECT_EQ(CRegVars(store.File()).SumRXLo.Get(), 4294967295u);
+}
+
+// Default every second tick, the rate over the line's own time since the last sample; at once
+// when the speed drops below the ticks counted; zero while the line is down; a duration of 0
+// counts as one millisecond.
+TEST_F(WatchCycle, GraphSamples)
+{
+    const auto samples = [this] {
+        return QString("%1 %2 %3")
+            .arg(form->historyDisplay->HistoryRX().Count())
+            .arg(form->historyDisplay->HistoryRX().Recent(1))
+            .arg(form->historyDisplay->HistoryTX().Recent(1));
+    };
+    ConnectLine();
+    StartWindow();
+    SetLineCounters(1000, 250, 1000);
+    Tick();
+    EXPECT_EQ(form->historyDisplay->HistoryRX().Count(), 0);
+    SetLineCounters(3000, 500, 3000); // 3000 bytes in 3000 ms: 8 kBit/s, 500 bytes: 1 (truncated)
+    Tick();
+    EXPECT_EQ(samples(), "1 8 1");
+    SetLineCounters(5000, 500, 4000);
+    Tick();
+    SetLineCounters(7000, 500, 5000); // only its own 4000 bytes in 2000 ms
+    Tick();
+    EXPECT_EQ(samples(), "2 16 0");
+    settings->HistoryUpdateSpeed.Set(1);
+    SetLineCounters(132000, 500, 6000); // one megabit in a second
+    Tick();
+    EXPECT_EQ(samples(), "3 1000 0");
+    settings->HistoryUpdateSpeed.Set(10);
+    Tick(3);
+    EXPECT_EQ(form->historyDisplay->HistoryRX().Count(), 3);
+    settings->HistoryUpdateSpeed.Set(2);
+    Tick();
+    EXPECT_EQ(form->historyDisplay->HistoryRX().Count(), 4);
+    settings->HistoryUpdateSpeed.Set(1);
+    SetLineCounters(140000, 9000, 7000);
+    DropLine(); // lost before the tick: nothing of it reaches the graph
+    Tick();
+    EXPECT_EQ(samples(), "5 0 0");
+    ConnectLine(500, 0, 0);
+    Tick();
+    EXPECT_EQ(samples(), "6 4000 0");
+}
+
+// Connected at start, redial is armed silently; a new connection arms it with a line; hang-up
+// disarms it even without an established line, and logs its outcome.
+TEST_F(WatchCycle, RedialArmedUntilHangUp)
 {
     settings->KeepConnected.Set(1);
+    ConnectLine();
     StartWindow();
+    Tick();
+    EXPECT_TRUE(form->IsKeepingConnection());
+    ras.Find("dsl")->state = 0x10; // redialled, not yet up
+    form->HangUp();
+    EXPECT_TRUE(ras.hungUp.empty());
     EXPECT_FALSE(form->IsKeepingConnection());
+    ras.Find("dsl")->state = platform::RasConnectedState;
+    ras.hangUpResult = 4294967295u;
+    form->HangUp();
+    ras.hangUpResult = 0;
+    form->HangUp();
+    EXPECT_EQ(ras.hungUp, (std::vector<platform::RasHandle>{7, 7}));
+    EXPECT_EQ(Protocol().mid(4), QStringList({"It seems, that we are already disconnected.",
+                                              "Error during closing the connection (Code "
+                                              "4294967295)",
+                                              "Connection closed successfully."}));
+    Tick();
     ConnectLine();
     Tick();
     EXPECT_TRUE(form->IsKeepingConnection());
@@ -75,80 +222,100 @@ TEST_F(WatchCycle, ANewConnectionArmsRedialAtEveryDisconnectedTickUntilHangUp)
     Tick(3);
     EXPECT_EQ(ras.dialled.size(), 3u);
     EXPECT_EQ(Protocol().count("Dialing error: 678"), 3);
-    form->HangUp(); // disarms
+    form->HangUp();
     Tick();
     EXPECT_EQ(ras.dialled.size(), 3u);
 }
 
-// Limit 1000 MByte: one per cent is 10,000,000 bytes.
-constexpr std::uint32_t Percent = 10'000'000;
-
-struct HintCase {
-    std::uint32_t before;
-    std::uint32_t after;
-    bool hint;
-    std::uint32_t showMessage = 1;
-};
-
-class LimitHints : public test::MainWindowFixture,
-                   public ::testing::WithParamInterface<HintCase> {};
-
-TEST_P(LimitHints, OneHintForTheHighestThresholdCrossed)
+// The limit counts both directions and refuses only with closing at the limit on; a dial inside
+// a running dial does nothing; buttons and both menus reach dial and hang-up.
+TEST_F(WatchCycle, DialRefusalsFailuresAndTheWaysToIt)
 {
-    const HintCase& c = GetParam();
-    settings->OnLimitShowMessage.Set(c.showMessage);
-    settings->SumRXLo.Set(c.before * Percent);
-    ConnectLine();
+    settings->SumRXLo.Set(999'999'999);
+    settings->SumTXLo.Set(1);
+    settings->OnLimitCloseConnection.Set(1);
     StartWindow();
-    SetLineCounters((c.after - c.before) * Percent, 0, 1000);
-    test::MessageBoxRecorder boxes;
-    Tick();
-    const QString hint = QString("Traffic has now reached %1%.").arg(c.after);
-    EXPECT_EQ(boxes.boxes, c.hint ? QStringList("Info|" + hint) : QStringList());
-    EXPECT_EQ(Protocol().filter("Traffic has now"), c.hint ? QStringList(hint) : QStringList());
+    NewLines();
+    form->Dial();
+    EXPECT_EQ(NewLines(), QStringList("Traffic limit has already been reached."));
+    settings->OnLimitCloseConnection.Set(0);
+    for (const std::uint32_t code : {691u, 0u}) { // 0: cancelled by the user
+        ras.dial = [code](const char*, std::uint32_t& error) {
+            error = code;
+            return false;
+        };
+        form->Dial();
+        EXPECT_EQ(NewLines(), QStringList({"Dialing...", QString("Dialing error: %1").arg(code)}));
+    }
+    ras.dial = [&](const char* entry, std::uint32_t&) {
+        form->Dial(); // the redial of a nested tick, or a click on Connect
+        form->btConnect->click();
+        ras.Add(entry, 7);
+        return true;
+    };
+    form->Dial();
+    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful"}));
+    DropLine();
+    ras.dial = nullptr;
+    form->btConnect->click();      // the guard is released afterwards
+    ras.Find("dsl")->state = 0x10; // being dialled by another program
+    form->findChild<QAction*>("mimConnect")->trigger();
+    form->findChild<QAction*>("miConnect")->trigger();
+    EXPECT_EQ(ras.dialled, Names(4, "dsl"));
+    form->btDisconnect->click();
+    form->findChild<QAction*>("mimDisconnect")->trigger();
+    form->findChild<QAction*>("miDisconnect")->trigger();
+    EXPECT_TRUE(ras.hungUp.empty());
+    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful",
+                                       "It seems, that we are already connected.",
+                                       "It seems, that we are already connected.",
+                                       "It seems, that we are already disconnected.",
+                                       "It seems, that we are already disconnected.",
+                                       "It seems, that we are already disconnected."}));
 }
 
-INSTANTIATE_TEST_SUITE_P(WatchCycle, LimitHints,
-                         ::testing::Values(HintCase{69, 71, true}, HintCase{71, 99, true},
-                                           HintCase{69, 70, true}, HintCase{89, 90, true},
-                                           HintCase{97, 98, true}, HintCase{50, 150, true},
-                                           HintCase{70, 89, false}, HintCase{98, 120, false},
-                                           HintCase{10, 69, false},
-                                           HintCase{69, 71, false, 0})); // switched off
-
-TEST_F(WatchCycle, NoHintAboveTheTopThresholdAtStartButAgainAfterTheTotalDrops)
+// One hint for the highest threshold crossed; none above the top one at start, but again after
+// the total dropped; a nested tick inside the box does not repeat it.
+TEST_F(WatchCycle, LimitHints)
 {
-    settings->SumRXLo.Set(99 * Percent);
-    ConnectLine();
-    StartWindow();
+    const struct {
+        std::uint32_t before, after, showMessage;
+        bool hint;
+    } rows[] = {{69, 71, 1, true},  {71, 99, 1, true},  {69, 70, 1, true},  {89, 90, 1, true},
+                {97, 98, 1, true},  {50, 150, 1, true}, {70, 89, 1, false}, {10, 69, 1, false},
+                {69, 71, 0, false}, {98, 120, 1, false}};
     test::MessageBoxRecorder boxes;
-    SetLineCounters(1000, 0, 1000);
-    Tick();
-    EXPECT_TRUE(boxes.boxes.isEmpty());
-    form->SetSumRX(0);
-    SetLineCounters(1000 + 70 * Percent, 0, 2000);
-    Tick();
-    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 70%."));
-}
-
-TEST_F(WatchCycle, ANestedTickInsideAHintBoxDoesNotRepeatTheHint)
-{
-    settings->SumRXLo.Set(69 * Percent);
-    ConnectLine();
-    StartWindow();
-    SetLineCounters(2 * Percent, 0, 1000);
-    test::MessageBoxRecorder boxes;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.before << " " << row.after);
+        form.reset();
+        ras.connections.clear();
+        settings->OnLimitShowMessage.Set(row.showMessage);
+        settings->SumRXLo.Set(row.before * Percent);
+        ConnectLine();
+        StartWindow();
+        SetLineCounters((row.after - row.before) * Percent, 0, 1000);
+        boxes.boxes.clear();
+        Tick();
+        const QString hint = QString("Traffic has now reached %1%.").arg(row.after);
+        EXPECT_EQ(boxes.boxes, row.hint ? QStringList("Info|" + hint) : QStringList());
+        EXPECT_EQ(Protocol().filter("Traffic has now"),
+                  row.hint ? QStringList(hint) : QStringList());
+    }
+    form->SetSumRX(69 * Percent);
     boxes.whileOpen = [&] {
-        SetLineCounters(2 * Percent + 5000, 0, 2000);
+        SetLineCounters(24 * Percent + 5000, 0, 3000);
         Tick(); // the timer goes on behind the modal box
     };
+    SetLineCounters(24 * Percent, 0, 2000); // the line stood at 22 %
     Tick();
     EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 71%."));
     EXPECT_EQ(Protocol().count("Traffic has now reached 71%."), 1);
     EXPECT_EQ(settings->SumRXLo.Get(), 71 * Percent + 5000);
 }
 
-TEST_F(WatchCycle, AtTheLimitTheLineIsClosedOnceAndNotRedialled)
+// At the limit the line is closed once and not redialled; a refused hang-up is retried every
+// tick with one box at a time.
+TEST_F(WatchCycle, AtTheLimitTheLineIsClosed)
 {
     settings->OnLimitCloseConnection.Set(1);
     settings->OnLimitShowMessage.Set(0);
@@ -159,27 +326,7 @@ TEST_F(WatchCycle, AtTheLimitTheLineIsClosedOnceAndNotRedialled)
     ASSERT_TRUE(form->IsKeepingConnection());
     SetLineCounters(Percent, 0, 1000);
     test::MessageBoxRecorder boxes;
-    Tick();
-    EXPECT_EQ(Protocol().mid(Protocol().size() - 2),
-              QStringList({"Traffic limit has been reached. Closing connection...",
-                           "Connection closed successfully."}));
-    EXPECT_EQ(boxes.boxes,
-              QStringList("Info|Traffic limit has been reached! Connection has been closed."));
-    EXPECT_FALSE(form->IsKeepingConnection());
-    Tick(2);
-    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
-    EXPECT_TRUE(ras.dialled.empty());
-}
-
-TEST_F(WatchCycle, ARefusedHangUpAtTheLimitIsRetriedEveryTickWithOneBoxAtATime)
-{
-    settings->OnLimitCloseConnection.Set(1);
-    settings->OnLimitShowMessage.Set(0);
-    settings->SumRXLo.Set(100 * Percent);
     ras.hangUpResult = 5;
-    ConnectLine();
-    StartWindow();
-    test::MessageBoxRecorder boxes;
     int nested = 0;
     boxes.whileOpen = [&] {
         if (nested++ == 0)
@@ -189,6 +336,56 @@ TEST_F(WatchCycle, ARefusedHangUpAtTheLimitIsRetriedEveryTickWithOneBoxAtATime)
     EXPECT_EQ(boxes.boxes.size(), 1);
     EXPECT_EQ(Protocol().count("Traffic limit has been reached. Closing connection..."), 2);
     EXPECT_EQ(Protocol().count("Error during closing the connection (Code 5)"), 2);
+    ras.hangUpResult = 0;
     Tick(); // the box is closed again: the next tick may show it
-    EXPECT_EQ(boxes.boxes.size(), 2);
+    EXPECT_EQ(Protocol().mid(Protocol().size() - 2),
+              QStringList({"Traffic limit has been reached. Closing connection...",
+                           "Connection closed successfully."}));
+    EXPECT_EQ(boxes.boxes,
+              QStringList(2, "Info|Traffic limit has been reached! Connection has been closed."));
+    EXPECT_FALSE(form->IsKeepingConnection());
+    Tick(2);
+    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
+    EXPECT_TRUE(ras.dialled.empty());
+}
+
+TEST_F(WatchCycle, AZeroLimitFromTheStoreNeverBlocksTheCycle)
+{
+    settings->TrafficLimit.Set(0);
+    settings->OnLimitCloseConnection.Set(1);
+    settings->SumRXHi.Set(7);
+    ConnectLine(1000, 0, 1000);
+    StartWindow();
+    SetLineCounters(2000, 0, 2000);
+    test::MessageBoxRecorder boxes;
+    Tick(3);
+    EXPECT_EQ(form->LimitPercent(), 0);
+    EXPECT_FALSE(form->LimitCloseDue());
+    EXPECT_TRUE(form->IsConnected());
+    EXPECT_TRUE(boxes.boxes.isEmpty());
+    EXPECT_TRUE(ras.hungUp.empty());
+    EXPECT_TRUE(Protocol().contains("Maximum traffic is 0 MByte."));
+}
+
+// At most 5001 lines, the oldest dropped and the newest selected whatever was selected before;
+// printf formats, and outside text shown unchanged and never cut.
+TEST_F(WatchCycle, TheProtocol)
+{
+    StartWindow();
+    form->lbLog->clear();
+    for (int i = 1; i <= 5001; ++i)
+        form->AddProtocolLine("line %d", i);
+    EXPECT_EQ(form->lbLog->item(0)->text(), "line 1");
+    form->AddProtocolLine("line %d", 5002);
+    form->lbLog->setCurrentRow(0);
+    form->AddProtocolLine("Traffic has now reached %d%%, error %u", 70, 4294967295u);
+    form->AddProtocolLine("DynDNS Update: %s", "good 10.0.0.1 100% %s %n");
+    form->AddProtocolLine("%s", std::string(10000, 'x').c_str());
+    EXPECT_EQ(form->lbLog->count(), 5001);
+    EXPECT_EQ(form->lbLog->item(0)->text(), "line 5");
+    EXPECT_EQ(form->lbLog->item(5000), form->lbLog->currentItem());
+    EXPECT_TRUE(form->lbLog->currentItem()->isSelected());
+    EXPECT_EQ(Protocol().mid(4998, 2), QStringList({"Traffic has now reached 70%, error 4294967295",
+                                                    "DynDNS Update: good 10.0.0.1 100% %s %n"}));
+    EXPECT_EQ(Protocol().back().size(), 10000);
 }

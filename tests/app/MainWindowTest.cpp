@@ -1,0 +1,164 @@
+// The main window's face, its two widths and the ways of quitting.
+#include "app/MainWindowFixture.h"
+#include "graph/HistoryImage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+using MainWindow = test::MainWindowFixture;
+
+namespace {
+
+QStringList Captions(const QList<QAction*>& actions)
+{
+    QStringList captions;
+    for (const QAction* action : actions)
+        captions << (action->isSeparator() ? "-" : action->text());
+    return captions;
+}
+
+// A group's title, a button's caption, or every label on a label's line as "text@x".
+QString Face(const QWidget* widget)
+{
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
+        return box->title();
+    if (const auto* button = qobject_cast<const QPushButton*>(widget))
+        return button->text();
+    QStringList line;
+    if (qobject_cast<const QLabel*>(widget))
+        for (const QLabel* label : widget->parentWidget()->findChildren<QLabel*>())
+            if (label->y() == widget->y())
+                line << QString("%1@%2").arg(label->text()).arg(label->x());
+    return line.join(' ');
+}
+
+// Runs the program's event loop with `action` as its first event; the result is the loop's exit
+// code, 1 if it still ran after five seconds.
+int RunProgramLoop(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, action);
+    QTimer giveUp;
+    giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+    giveUp.start(5000);
+    return QApplication::exec();
+}
+
+} // namespace
+
+TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
+{
+    settings->HistoryScaling.Set(5);
+    form = std::make_unique<TFormMain>(Services(tray)); // its timer left running
+    EXPECT_TRUE(form->WatchTimer->isActive());
+    EXPECT_EQ(form->WatchTimer->interval(), 1000);
+    EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");
+    EXPECT_EQ(form->centralWidget()->size(), QSize(520, 344));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize()); // not resizable
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(form->font().family(), "MS Sans Serif");
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect frame = form->frameGeometry();
+    EXPECT_EQ(frame.topLeft(),
+              QPoint((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2));
+
+    const struct {
+        const char* name;
+        QRect geometry;
+        QString face;
+    } rows[] = {
+        {"GroupBox1", {8, 8, 217, 73}, "This Session"},
+        {"stSessionRX", {72, 16, 97, 13}, "Received:@8 -@72 Bytes@176"},
+        {"stSessionTX", {72, 32, 97, 13}, "Transmitted:@8 -@72 Bytes@176"},
+        {"stSessionSum", {72, 48, 97, 13}, "Sum:@8 -@72 Bytes@176"},
+        {"gbTrafficOverall", {8, 88, 217, 73}, "Traffic since 06.12.2026"},
+        {"stSumRX", {72, 16, 97, 13}, "Received:@8 0@72 Bytes@176"},
+        {"stSumTX", {72, 32, 97, 13}, "Transmitted:@8 0@72 Bytes@176"},
+        {"stSum", {72, 48, 97, 13}, "Sum:@8 0@72 Bytes@176"},
+        {"gbHistory", {8, 168, 217, 137}, "Traffic Graph [MByte/s]"},
+        {"imgHistory", {8, 16, 199, 111}, ""},
+        {"btConnect", {8, 312, 65, 25}, "Connect"},
+        {"btDisconnect", {80, 312, 65, 25}, "Disconnect"},
+        {"btShowMore", {152, 312, 73, 25}, "Show Less"},
+        {"gbLog", {239, 8, 274, 329}, "Protocol"},
+        {"lbLog", {8, 16, 257, 305}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto* widget = form->findChild<QWidget*>(row.name);
+        ASSERT_TRUE(widget);
+        EXPECT_EQ(widget->geometry(), row.geometry);
+        EXPECT_EQ(Face(widget), row.face);
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+            EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+        }
+    }
+    for (const QLabel* label : form->findChildren<QLabel*>()) // no caption cut
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->text().toStdString();
+    EXPECT_EQ(form->imgHistory->parentWidget(), form->gbHistory);
+    settings->HistoryScaling.Set(1);
+    form->UpdateGraphScale();
+    EXPECT_EQ(form->gbHistory->title(), "Traffic Graph [kByte/s]");
+
+    EXPECT_EQ(Captions(form->menuBar()->actions()), QStringList({"Action", "Settings", "Info"}));
+    EXPECT_EQ(Captions(form->findChild<QMenu*>("miAction")->actions()),
+              QStringList({"Connect", "Disconnect", "-", "Reset Traffic Counter", "-",
+                           "Update DynDNS", "Synchronize Time", "-", "Exit"}));
+    EXPECT_EQ(Captions(form->pmTray->actions()),
+              QStringList({"Show", "-", "Connect", "Disconnect", "-", "Exit"}));
+    EXPECT_EQ(form->pmTray->defaultAction()->text(), "Show");
+
+    // Wide at first, narrow after one click, and a restart keeps it.
+    const auto width = [this] {
+        return QString("%1 %2").arg(form->width()).arg(form->btShowMore->text());
+    };
+    form->btShowMore->click();
+    EXPECT_EQ(width(), "232 Show More");
+    EXPECT_GE(form->gbLog->x(), form->width()); // the protocol lies beyond the right edge
+    form.reset();
+    StartWindow();
+    EXPECT_EQ(width(), "232 Show More");
+    form->btShowMore->click();
+    EXPECT_EQ(width(), "520 Show Less");
+    EXPECT_EQ(settings->ShowMore.Get(), 0u);
+}
+
+// Every way of quitting asks; no keeps the window, yes ends the program shown or hidden. At
+// logout the session manager asks the application to quit: a question would hold it up.
+TEST_F(MainWindow, QuittingAsksUnlessTheSessionEnds)
+{
+    StartWindow();
+    form->show();
+    test::MessageBoxRecorder boxes;
+    const std::function<void()> ways[] = {
+        [&] { form->findChild<QAction*>("mimExit")->trigger(); },
+        [&] { form->pmTray->findChild<QAction*>("miExit")->trigger(); },
+        [&] { form->close(); }, // the close box and the window manager's close
+    };
+    for (const auto& quit : ways) {
+        quit();
+        EXPECT_TRUE(form->isVisible());
+    }
+    EXPECT_EQ(boxes.boxes, QStringList(3, "Request|Do you really want to quit Quillmar?"));
+    EXPECT_EQ(RunProgramLoop([] { QCoreApplication::quit(); }), 0);
+    EXPECT_EQ(boxes.boxes.size(), 3);
+    EXPECT_FALSE(form->isVisible());
+
+    boxes.answerYes = true;
+    for (const bool shown : {true, false}) {
+        StartWindow();
+        form->setVisible(shown);
+        EXPECT_EQ(RunProgramLoop([this] { form->miExitClick(); }), 0) << shown;
+        EXPECT_FALSE(form->isVisible());
+    }
+    EXPECT_EQ(boxes.boxes.size(), 5);
+}
