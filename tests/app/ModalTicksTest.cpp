@@ -2,7 +2,6 @@
 // timer and the real event loop, and the settings dialog's changes take effect.
 #include "app/MainWindowFixture.h"
 #include "settings/Foptions.h"
-#include "settings/StoreRows.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -28,15 +27,6 @@ protected:
         StartWindow();
         dialog = std::make_unique<TFormOptions>(form.get(), *settings, ras);
         form->FormOptions = dialog.get();
-    }
-
-    std::uint32_t StoredDword(const char* name) const
-    {
-        for (const test::StoreRow& row : test::ReadStoreRows(store.File()))
-            if (row.name == name)
-                return row.data[0] | row.data[1] << 8 | row.data[2] << 16 |
-                       std::uint32_t(row.data[3]) << 24;
-        return 0;
     }
 
     static void WhenModalOpens(const std::function<void(QWidget*)>& act)
@@ -110,12 +100,12 @@ TEST_F(Modals, TheWatchCycleGoesOnBehindEveryModalWindow)
         WhenModalOpens([&](QWidget* modal) {
             // Stored before it is shown: neither the ticks behind the box nor a kill while it is
             // open bring it back.
-            EXPECT_EQ(StoredDword("InfoShown"), 1u);
+            EXPECT_EQ(CRegVars(store.File()).InfoShown.Get(), 1u);
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 shown << box->windowTitle() + "|" + box->text();
             for (int i = 0; i < 4; ++i) {
                 QTest::qWait(3 * TickMs);
-                totals.push_back(StoredDword("SumRXLo"));
+                totals.push_back(CRegVars(store.File()).SumRXLo.Get());
             }
             qobject_cast<QDialog*>(modal)->reject();
             closed = true;

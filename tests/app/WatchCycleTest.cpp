@@ -255,12 +255,9 @@ TEST_F(WatchCycle, DialRefusalsFailuresAndTheWaysToIt)
     form->findChild<QAction*>("mimDisconnect")->trigger();
     form->findChild<QAction*>("miDisconnect")->trigger();
     EXPECT_TRUE(ras.hungUp.empty());
-    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful",
-                                       "It seems, that we are already connected.",
-                                       "It seems, that we are already connected.",
-                                       "It seems, that we are already disconnected.",
-                                       "It seems, that we are already disconnected.",
-                                       "It seems, that we are already disconnected."}));
+    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful"}) +
+                              QStringList(2, "It seems, that we are already connected.") +
+                              QStringList(3, "It seems, that we are already disconnected."));
 }
 
 // One hint for the highest threshold crossed; none above the top one at start, but again after
