@@ -4,11 +4,10 @@
 #include "platform/InstanceLock.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <stdexcept>
@@ -22,37 +21,20 @@ protected:
         return {Services(tray, links), lockFile};
     }
 
-    // Runs the program until its event loop is idle, noting which main windows were visible.
+    // Runs the program until its event loop is idle, noting each main window as shown or hidden.
     int RunUntilIdle()
     {
         QTimer::singleShot(50, [this] {
             for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* main = qobject_cast<TFormMain*>(widget)) {
-                    ++mainWindows;
-                    visibleMainWindows += main->isVisible();
-                }
+                if (qobject_cast<TFormMain*>(widget))
+                    windows += widget->isVisible() ? "shown " : "hidden ";
             QApplication::quit();
         });
         return RunProgram(*qApp, Program());
     }
 
-    // True once `process` holds the lock, false if it ended or took longer than ten seconds.
-    bool WaitUntilLockHeld(QProcess& process) const
-    {
-        process.waitForStarted();
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-            if (platform::InstanceLock(lockFile).result() ==
-                platform::InstanceLock::Result::AlreadyHeld)
-                return true;
-            QThread::msleep(10);
-        }
-        return false;
-    }
-
     std::filesystem::path lockFile = store.Dir() / "Quillmar.lock";
-    int mainWindows = 0;
-    int visibleMainWindows = 0;
+    QString windows;
 };
 
 struct ThrowingRas final : test::FakeRasApi {
@@ -75,7 +57,7 @@ TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
     EXPECT_EQ(RunUntilIdle(), 0);
     tray.available = false; // hidden without a tray, the window could never come back
     EXPECT_EQ(RunUntilIdle(), 0);
-    EXPECT_EQ(QString("%1 %2").arg(mainWindows).arg(visibleMainWindows), "3 2");
+    EXPECT_EQ(windows, "shown hidden shown ");
 
     test::MessageBoxRecorder boxes;
     ThrowingRas broken; // stands for any failure during start-up
@@ -106,17 +88,22 @@ TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRuns)
     lockFile = platform::defaultLockFile(); // where the real program takes it
     QProcess first;
     first.start(QUILLMAR_BINARY, {});
-    ASSERT_TRUE(WaitUntilLockHeld(first));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { // the real program holds the lock
+            return platform::InstanceLock(lockFile).result() ==
+                   platform::InstanceLock::Result::AlreadyHeld;
+        },
+        10000));
 
     test::MessageBoxRecorder boxes;
     EXPECT_EQ(RunProgram(*qApp, Program()), 0);
     EXPECT_EQ(boxes.boxes,
               QStringList("Info|Quillmar is already running. Take a look into the system tray!"));
-    EXPECT_EQ(mainWindows, 0);
+    EXPECT_EQ(windows, "");
     first.kill(); // SIGKILL: the kernel releases the lock
     first.waitForFinished();
     EXPECT_EQ(RunUntilIdle(), 0);
-    EXPECT_EQ(mainWindows, 1);
+    EXPECT_EQ(windows, "shown ");
 
     const test::ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
     lockFile = platform::defaultLockFile();

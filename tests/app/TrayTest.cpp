@@ -1,23 +1,11 @@
 #include "app/MainWindowFixture.h"
 #include "platform/SystemTray.h"
-#include "platform/TrayActivation.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 
 using TrayIcon = test::MainWindowFixture;
-using platform::TrayMouse;
-
-namespace {
-
-void Minimise(QWidget& window)
-{
-    window.showMinimized();
-    QCoreApplication::processEvents(); // the queued hiding
-}
-
-} // namespace
 
 // The row comes from the line, the column from the limit share; the tray is touched only when
 // the share or the icon changed.
@@ -55,46 +43,14 @@ TEST_F(TrayIcon, RowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
     EXPECT_TRUE(icons().startsWith("Z_GREENOFF "));
 }
 
-// Shown, the window only beeps; hidden in the tray, a double-click brings it back and the right
-// button finds pmTray exported for the tray to open. Without a tray (the offscreen platform has
-// no notification area), minimising only minimises.
-TEST_F(TrayIcon, ClicksBeepWhileShownAndBringTheHiddenWindowBack)
+// Without a tray (the offscreen platform has no notification area), minimising only minimises:
+// hidden, the window could never come back.
+TEST_F(TrayIcon, WithoutATrayMinimisingOnlyMinimises)
 {
-    const std::tuple<bool, TrayMouse, int, bool> rows[] = {
-        {false, TrayMouse::LeftDoubleClick, 1, true}, {false, TrayMouse::RightButtonUp, 1, true},
-        {false, TrayMouse::Other, 0, true},           {true, TrayMouse::LeftDoubleClick, 0, true},
-        {true, TrayMouse::RightButtonUp, 0, false},   {true, TrayMouse::Other, 0, false}};
-    StartWindow();
-    EXPECT_EQ(tray.menu, form->pmTray); // not shown yet
-    for (const auto& [hidden, mouse, beeps, shownAfter] : rows) {
-        SCOPED_TRACE(testing::Message() << hidden << " " << static_cast<int>(mouse));
-        form->pmTray->defaultAction()->trigger(); // "Show"
-        if (hidden)
-            Minimise(*form);
-        tray.beeps = 0;
-        tray.Click(mouse);
-        EXPECT_EQ(tray.beeps, beeps);
-        EXPECT_EQ(form->isVisible() && !form->isMinimized(), shownAfter);
-        EXPECT_EQ(tray.menu, shownAfter ? nullptr : form->pmTray);
-    }
     platform::SystemTray none;
     form = std::make_unique<TFormMain>(Services(none));
     form->show();
-    Minimise(*form);
+    form->showMinimized();
+    QCoreApplication::processEvents(); // a queued hiding would run here
     EXPECT_TRUE(form->isVisible() && form->isMinimized());
-}
-
-TEST(TrayActivation, EachHostsDoubleClickAndRightButton)
-{
-    using platform::TrayHost;
-    const std::tuple<QSystemTrayIcon::ActivationReason, TrayMouse, TrayMouse> rows[] = {
-        {QSystemTrayIcon::Trigger, TrayMouse::Other, TrayMouse::LeftDoubleClick},
-        {QSystemTrayIcon::DoubleClick, TrayMouse::LeftDoubleClick, TrayMouse::Other},
-        {QSystemTrayIcon::Context, TrayMouse::RightButtonUp, TrayMouse::RightButtonUp},
-        {QSystemTrayIcon::MiddleClick, TrayMouse::Other, TrayMouse::Other}};
-    for (const auto& [reason, xembed, statusNotifierItem] : rows)
-        EXPECT_EQ(std::pair(platform::TrayMouseMessage(reason, TrayHost::XEmbed),
-                            platform::TrayMouseMessage(reason, TrayHost::StatusNotifierItem)),
-                  std::pair(xembed, statusNotifierItem))
-            << reason;
 }
