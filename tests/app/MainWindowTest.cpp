@@ -118,13 +118,9 @@ TEST_F(MainWindow, QuittingAsksUnlessTheSessionEnds)
     StartWindow();
     form->show();
     test::MessageBoxRecorder boxes;
-    const std::function<void()> ways[] = {
-        [&] { form->findChild<QAction*>("mimExit")->trigger(); },
-        [&] { form->pmTray->findChild<QAction*>("miExit")->trigger(); },
-        [&] { form->close(); }, // the close box and the window manager's close
-    };
-    for (const auto& quit : ways)
-        quit();
+    form->findChild<QAction*>("mimExit")->trigger();
+    form->pmTray->findChild<QAction*>("miExit")->trigger();
+    form->close(); // the close box and the window manager's close
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(boxes.boxes, QStringList(3, "Request|Do you really want to quit Quillmar?"));
     EXPECT_EQ(RunProgramLoop([] { QCoreApplication::quit(); }), 0);
