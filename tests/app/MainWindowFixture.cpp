@@ -21,13 +21,9 @@ void test::MessageBoxRecorder::Poll()
         boxes << box->windowTitle() + "|" + box->text();
         if (whileOpen)
             whileOpen();
-        QAbstractButton* answer = answerYes ? box->button(QMessageBox::Yes) : nullptr;
-        if (!answer)
-            answer = box->escapeButton() ? box->escapeButton()
-                                         : static_cast<QAbstractButton*>(box->defaultButton());
-        if (answer)
-            answer->click();
+        if (QAbstractButton* yes = answerYes ? box->button(QMessageBox::Yes) : nullptr)
+            yes->click();
         else
-            box->close();
+            box->reject();
     });
 }

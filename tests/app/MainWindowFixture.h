@@ -32,15 +32,15 @@ protected:
         settings->InfoShown.Set(1); // the first tick's information box only where a test asks
     }
 
-    FormMainServices Services(platform::Tray& on, platform::RasApi* links = nullptr)
+    FormMainServices Services(platform::RasApi& links)
     {
-        return {*settings, links ? *links : ras, clock, *http, *sntp, pause, on};
+        return {*settings, links, clock, *http, *sntp, pause, tray};
     }
     void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
     void StartWindow(platform::RasApi& links)
     {
-        form = std::make_unique<TFormMain>(Services(tray, &links));
+        form = std::make_unique<TFormMain>(Services(links));
         form->WatchTimer->stop();
     }
     void Tick(int times = 1)
@@ -61,17 +61,13 @@ protected:
         const qsizetype seen = std::exchange(seenLines, form->lbLog->count());
         return Protocol().mid(seen);
     }
-    // Connects the watched entry "dsl" with the given counters.
+    // Connects the watched entry "dsl", or sets the counters of its line.
     FakeRasApi::Connection& ConnectLine(std::uint32_t received = 0, std::uint32_t transmitted = 0,
                                         std::uint32_t durationMs = 0)
     {
-        FakeRasApi::Connection& line = ras.Add("dsl", 7);
+        FakeRasApi::Connection& line = ras.Find("dsl") ? *ras.Find("dsl") : ras.Add("dsl", 7);
         line.stats = {received, transmitted, durationMs};
         return line;
-    }
-    void SetLineCounters(std::uint32_t rx, std::uint32_t tx, std::uint32_t ms)
-    {
-        ras.Find("dsl")->stats = {rx, tx, ms};
     }
     void DropLine()
     {

@@ -54,7 +54,7 @@ int RunProgramLoop(const std::function<void()>& action)
 TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
 {
     settings->HistoryScaling.Set(5);
-    form = std::make_unique<TFormMain>(Services(tray)); // its timer left running
+    form = std::make_unique<TFormMain>(Services(ras)); // its timer left running
     EXPECT_EQ(form->WatchTimer->isActive() * form->WatchTimer->interval(), 1000);
     EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");
     EXPECT_EQ(form->centralWidget()->size(), QSize(520, 344));

@@ -1,9 +1,4 @@
 #include "app/MainWindowFixture.h"
-#include "platform/SystemTray.h"
-
-#include <QAction>
-#include <QCoreApplication>
-#include <QMenu>
 
 using TrayIcon = test::MainWindowFixture;
 
@@ -24,9 +19,9 @@ TEST_F(TrayIcon, RowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
     ConnectLine();
     Tick(2);
     EXPECT_EQ(icons(), "Z_GREENON Z_YELLOWON Z_YELLOWON Z_REDON Z_REDON");
-    SetLineCounters(15000, 0, 2000);
+    ConnectLine(15000, 0, 2000);
     Tick(2);
-    SetLineCounters(700000, 0, 3000);
+    ConnectLine(700000, 0, 3000);
     Tick();
     form->TrayIconDelete();
     EXPECT_EQ(tray.calls,
@@ -37,20 +32,4 @@ TEST_F(TrayIcon, RowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
     settings->KeepConnected.Set(1);
     StartWindow();
     EXPECT_EQ(icons(), "Z_GREENKEEP Z_YELLOWKEEP Z_YELLOWKEEP Z_REDKEEP Z_REDKEEP");
-    ras.dial = [](const char*, std::uint32_t& error) { return error = 678, false; };
-    DropLine();
-    Tick(); // the redial is pending, but the line is down
-    EXPECT_TRUE(icons().startsWith("Z_GREENOFF "));
-}
-
-// Without a tray (the offscreen platform has no notification area), minimising only minimises:
-// hidden, the window could never come back.
-TEST_F(TrayIcon, WithoutATrayMinimisingOnlyMinimises)
-{
-    platform::SystemTray none;
-    form = std::make_unique<TFormMain>(Services(none));
-    form->show();
-    form->showMinimized();
-    QCoreApplication::processEvents(); // a queued hiding would run here
-    EXPECT_TRUE(form->isVisible() && form->isMinimized());
 }
