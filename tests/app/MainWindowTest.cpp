@@ -26,15 +26,13 @@ QStringList Captions(const QList<QAction*>& actions)
 // A group's title, a button's caption, or every label on a label's line as "text@x".
 QString Face(const QWidget* widget)
 {
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
-        return box->title();
-    if (const auto* button = qobject_cast<const QPushButton*>(widget))
-        return button->text();
+    if (!qobject_cast<const QLabel*>(widget))
+        return widget->property(qobject_cast<const QGroupBox*>(widget) ? "title" : "text")
+            .toString();
     QStringList line;
-    if (qobject_cast<const QLabel*>(widget))
-        for (const QLabel* label : widget->parentWidget()->findChildren<QLabel*>())
-            if (label->y() == widget->y())
-                line << QString("%1@%2").arg(label->text()).arg(label->x());
+    for (const QLabel* label : widget->parentWidget()->findChildren<QLabel*>())
+        if (label->y() == widget->y())
+            line << QString("%1@%2").arg(label->text()).arg(label->x());
     return line.join(' ');
 }
 
@@ -43,9 +41,7 @@ QString Face(const QWidget* widget)
 int RunProgramLoop(const std::function<void()>& action)
 {
     QTimer::singleShot(0, action);
-    QTimer giveUp;
-    giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
-    giveUp.start(5000);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     return QApplication::exec();
 }
 
