@@ -7,44 +7,77 @@
 #include "platform/FakeRasApi.h"
 #include "platform/FakeSystemTime.h"
 #include "platform/HttpClient.h"
-#include "platform/SntpClient.h"
 #include "platform/RecordingTray.h"
+#include "platform/SntpClient.h"
 #include "settings/RegVars.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace test {
 
-// A main window on a temporary store, a scripted link service and a settable clock. Its timer is
-// stopped after construction: tests run the watch cycle themselves, one tick at a time.
+// A main window watching the entry "dsl" on a temporary store, a scripted link service, a
+// settable clock, and network clients pointed at closed ports until a test starts servers for
+// them. Its timer is stopped after construction: tests run the watch cycle one tick at a time.
 class MainWindowFixture : public ::testing::Test {
 protected:
-    MainWindowFixture();
-    ~MainWindowFixture() override;
+    MainWindowFixture()
+    {
+        settings->Connection.Set("dsl");
+        settings->InfoShown.Set(1); // the first tick's information box only where a test asks
+    }
 
-    void StartWindow();
+    FormMainServices Services(platform::RasApi& links)
+    {
+        return {*settings, links, clock, *http, *sntp, pause, tray};
+    }
+    void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
-    void StartWindow(platform::RasApi& links);
-    void Tick(int times = 1);
-    QStringList Protocol() const;
+    void StartWindow(platform::RasApi& links)
+    {
+        form = std::make_unique<TFormMain>(Services(links));
+        form->WatchTimer->stop();
+    }
+    void Tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            form->WatchTimerTimer();
+    }
+    QStringList Protocol() const
+    {
+        QStringList lines;
+        for (int i = 0; i < form->lbLog->count(); ++i)
+            lines << form->lbLog->item(i)->text();
+        return lines;
+    }
     // Protocol lines added since the last call.
-    QStringList NewLines();
-    // Connects the watched entry "dsl" with the given counters.
+    QStringList NewLines()
+    {
+        const qsizetype seen = std::exchange(seenLines, form->lbLog->count());
+        return Protocol().mid(seen);
+    }
+    // Connects the watched entry "dsl", or sets the counters of its line.
     FakeRasApi::Connection& ConnectLine(std::uint32_t received = 0, std::uint32_t transmitted = 0,
-                                        std::uint32_t durationMs = 0);
-    void SetLineCounters(std::uint32_t received, std::uint32_t transmitted,
-                         std::uint32_t durationMs);
-    void DropLine();
+                                        std::uint32_t durationMs = 0)
+    {
+        FakeRasApi::Connection& line = ras.Find("dsl") ? *ras.Find("dsl") : ras.Add("dsl", 7);
+        line.stats = {received, transmitted, durationMs};
+        return line;
+    }
+    void DropLine()
+    {
+        std::erase_if(ras.connections, [](const auto& line) { return line.entry == "dsl"; });
+    }
 
     TempStore store;
-    std::unique_ptr<CRegVars> settings;
+    std::unique_ptr<CRegVars> settings = std::make_unique<CRegVars>(store.File());
     FakeRasApi ras;
     FakeClock clock;
-    // The network clients point at closed ports until a test starts servers for them.
     FakePause pause;
     FakeSystemTime systemTime;
     std::unique_ptr<platform::HttpClient> http =
@@ -59,8 +92,8 @@ protected:
 // Answers every message box that opens while the guard lives, recording caption and text.
 class MessageBoxRecorder {
 public:
-    MessageBoxRecorder();
-    ~MessageBoxRecorder();
+    MessageBoxRecorder() { Poll(); }
+    ~MessageBoxRecorder() { *alive_ = false; }
     QStringList boxes; // "caption|text"
     // Called inside each box before it is closed.
     std::function<void()> whileOpen;

@@ -1,194 +1,223 @@
+// The watch cycle: start, dialling, counting, the limit, redial and the protocol.
 #include "app/MainWindowFixture.h"
 #include "settings/StoreRows.h"
+#include "traffic/PackedDateTime.h"
+
+#include <QPushButton>
 
 using WatchCycle = test::MainWindowFixture;
+using Names = std::vector<std::string>;
 
-TEST_F(WatchCycle, ANewConnectionIsAnnouncedAndCountedFromItsFirstByte)
-{
-    StartWindow();
-    ConnectLine(5000, 700, 1000);
-    Tick();
-    EXPECT_EQ(Protocol().mid(4), QStringList({"---------------------------------------------------",
-                                              "Now, we are connected"}));
-    EXPECT_EQ(form->stSessionRX->text(), "5.000");
-    EXPECT_EQ(form->stSessionTX->text(), "700");
-    EXPECT_EQ(settings->SumRXLo.Get(), 5000u);
-    SetLineCounters(8000, 700, 2000);
-    Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "8.000");
-    EXPECT_EQ(settings->SumRXLo.Get(), 8000u);
-    EXPECT_EQ(settings->SumTXLo.Get(), 700u);
-    EXPECT_EQ(Protocol().size(), 6); // an established line says nothing more
-}
-
-TEST_F(WatchCycle, TheTickThatLosesTheLineAddsNothingAndTheNextSessionStartsAtZero)
-{
-    ConnectLine(1000, 1000, 1000);
-    StartWindow();
-    SetLineCounters(3000, 1500, 2000);
-    Tick();
-    test::StartWriteLog(store.File());
-    DropLine();
-    Tick(2);
-    EXPECT_EQ(test::TakeWriteLog(store.File()), std::vector<std::string>{});
-    EXPECT_EQ(form->stSessionRX->text(), "-");
-    EXPECT_EQ(form->stSumRX->text(), "2.000");
-    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
-    EXPECT_EQ(Protocol().count("Now, we are disconnected"), 1);
-    ConnectLine(600, 0, 500);
-    Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "600");
-    EXPECT_EQ(settings->SumRXLo.Get(), 2600u);
-}
-
-// Past 2^32 the counters wrap; counters that went back while the entry stayed connected belong to
-// a link made anew between two polls, and count their new values.
-TEST_F(WatchCycle, CountersThatWrapOrGoBackCountTheirTrueChange)
-{
-    ConnectLine(4294967000u, 4294967290u, 4294966000u);
-    StartWindow();
-    SetLineCounters(1000, 4, 704);
-    Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "1.296");
-    EXPECT_EQ(form->stSessionTX->text(), "10");
-    SetLineCounters(200, 3, 100);
-    Tick();
-    EXPECT_EQ(settings->SumRXLo.Get(), 1496u);
-    EXPECT_EQ(settings->SumTXLo.Get(), 13u);
-    EXPECT_EQ(form->stSessionSum->text(), "1.509");
-}
-
-TEST_F(WatchCycle, ANewConnectionArmsRedialAtEveryDisconnectedTickUntilHangUp)
-{
-    settings->KeepConnected.Set(1);
-    StartWindow();
-    EXPECT_FALSE(form->IsKeepingConnection());
-    ConnectLine();
-    Tick();
-    EXPECT_TRUE(form->IsKeepingConnection());
-    EXPECT_EQ(Protocol().back(), "Quillmar will keep the connection.");
-    ras.dial = [](const char*, std::uint32_t& error) {
-        error = 678;
-        return false;
-    };
-    DropLine();
-    Tick(3);
-    EXPECT_EQ(ras.dialled.size(), 3u);
-    EXPECT_EQ(Protocol().count("Dialing error: 678"), 3);
-    form->HangUp(); // disarms
-    Tick();
-    EXPECT_EQ(ras.dialled.size(), 3u);
-}
+namespace {
 
 // Limit 1000 MByte: one per cent is 10,000,000 bytes.
 constexpr std::uint32_t Percent = 10'000'000;
+const QString Separator = "---------------------------------------------------";
 
-struct HintCase {
-    std::uint32_t before;
-    std::uint32_t after;
-    bool hint;
-    std::uint32_t showMessage = 1;
-};
-
-class LimitHints : public test::MainWindowFixture,
-                   public ::testing::WithParamInterface<HintCase> {};
-
-TEST_P(LimitHints, OneHintForTheHighestThresholdCrossed)
+// Session received, transmitted, sum; overall received and sum.
+QString Counters(const TFormMain& form)
 {
-    const HintCase& c = GetParam();
-    settings->OnLimitShowMessage.Set(c.showMessage);
-    settings->SumRXLo.Set(c.before * Percent);
-    ConnectLine();
-    StartWindow();
-    SetLineCounters((c.after - c.before) * Percent, 0, 1000);
-    test::MessageBoxRecorder boxes;
-    Tick();
-    const QString hint = QString("Traffic has now reached %1%.").arg(c.after);
-    EXPECT_EQ(boxes.boxes, c.hint ? QStringList("Info|" + hint) : QStringList());
-    EXPECT_EQ(Protocol().filter("Traffic has now"), c.hint ? QStringList(hint) : QStringList());
+    return QStringList({form.stSessionRX->text(), form.stSessionTX->text(),
+                        form.stSessionSum->text(), form.stSumRX->text(), form.stSum->text()})
+        .join(' ');
 }
 
-INSTANTIATE_TEST_SUITE_P(WatchCycle, LimitHints,
-                         ::testing::Values(HintCase{69, 71, true}, HintCase{71, 99, true},
-                                           HintCase{69, 70, true}, HintCase{89, 90, true},
-                                           HintCase{97, 98, true}, HintCase{50, 150, true},
-                                           HintCase{70, 89, false}, HintCase{98, 120, false},
-                                           HintCase{10, 69, false},
-                                           HintCase{69, 71, false, 0})); // switched off
+} // namespace
 
-TEST_F(WatchCycle, NoHintAboveTheTopThresholdAtStartButAgainAfterTheTotalDrops)
+// Auto-connect dials a line that is down; a session is counted from its first byte, only a
+// direction that moved is written, high word first; hang-up disarms redial even without a line;
+// a new connection arms it with a line and starts its session at zero.
+TEST_F(WatchCycle, StartDialCountHangUpAndRedial)
 {
-    settings->SumRXLo.Set(99 * Percent);
-    ConnectLine();
+    clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 15, 31));
+    settings->AutoConnect.Set(1);
+    settings->KeepConnected.Set(1);
+    settings->SumRXLo.Set(5000);
+    ConnectLine(5000, 0, 0).state = 0x10; // still being dialled: down
     StartWindow();
-    test::MessageBoxRecorder boxes;
-    SetLineCounters(1000, 0, 1000);
+    EXPECT_EQ(NewLines(),
+              QStringList({"Saved the very first start time", "Monitoring RAS connection \"dsl\".",
+                           "Maximum traffic is 1000 MByte.", "We are currently disconnected",
+                           "It seems, that we are already connected."}));
+    EXPECT_EQ(DateText(settings->LimitLastReset.Get()) + " " +
+                  TimeText(settings->LimitLastReset.Get()),
+              "06.12.2026 20:15:30");
+    ras.connections.clear();
     Tick();
-    EXPECT_TRUE(boxes.boxes.isEmpty());
-    form->SetSumRX(0);
-    SetLineCounters(1000 + 70 * Percent, 0, 2000);
+    EXPECT_EQ(Counters(*form), "- - - 5.000 5.000");
+    ConnectLine(5000, 700, 1000);
     Tick();
-    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 70%."));
+    EXPECT_EQ(Counters(*form), "5.000 700 5.700 10.000 10.700");
+    test::StartWriteLog(store.File());
+    ConnectLine(8000, 700, 2000);
+    Tick();
+    EXPECT_EQ(test::TakeWriteLog(store.File()), (Names{"SumRXHi", "SumRXLo"}));
+    EXPECT_EQ(CRegVars(store.File()).SumRXLo.Get(), 13000u);
+    ras.Find("dsl")->state = 0x10; // redialled, not yet up
+    form->HangUp();
+    EXPECT_FALSE(form->IsKeepingConnection());
+    ras.Find("dsl")->state = platform::RasConnectedState;
+    ras.hangUpResult = 4294967295u;
+    form->HangUp();
+    ras.hangUpResult = 0;
+    form->HangUp();
+    EXPECT_EQ(ras.hungUp, (std::vector<platform::RasHandle>{7, 7}));
+    Tick(2);
+    EXPECT_EQ(Counters(*form), "- - - 13.000 13.700");
+    ConnectLine(600, 0, 500);
+    Tick();
+    EXPECT_EQ(form->stSessionRX->text(), "600");
+    ras.dial = [](const char*, std::uint32_t& error) { return error = 678, false; };
+    DropLine();
+    Tick(2);
+    form->HangUp();
+    Tick();
+    EXPECT_EQ(ras.dialled.size(), 2u);
+    EXPECT_EQ(
+        NewLines(),
+        QStringList({Separator, "Now, we are connected", "Quillmar will keep the connection.",
+                     "It seems, that we are already disconnected.",
+                     "Error during closing the connection (Code 4294967295)",
+                     "Connection closed successfully.", "Now, we are disconnected", Separator,
+                     "Now, we are connected", "Quillmar will keep the connection.",
+                     "Now, we are disconnected", "Dialing...", "Dialing error: 678", "Dialing...",
+                     "Dialing error: 678", "It seems, that we are already disconnected."}));
+    form->lbLog->clear(); // the protocol keeps 5001 lines at most, dropping the oldest
+    for (int i = 1; i <= 5002; ++i)
+        form->AddProtocolLine("line %d", i);
+    EXPECT_EQ(QString("%1 %2").arg(form->lbLog->count()).arg(Protocol().first()), "5001 line 2");
 }
 
-TEST_F(WatchCycle, ANestedTickInsideAHintBoxDoesNotRepeatTheHint)
-{
-    settings->SumRXLo.Set(69 * Percent);
-    ConnectLine();
-    StartWindow();
-    SetLineCounters(2 * Percent, 0, 1000);
-    test::MessageBoxRecorder boxes;
-    boxes.whileOpen = [&] {
-        SetLineCounters(2 * Percent + 5000, 0, 2000);
-        Tick(); // the timer goes on behind the modal box
-    };
-    Tick();
-    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 71%."));
-    EXPECT_EQ(Protocol().count("Traffic has now reached 71%."), 1);
-    EXPECT_EQ(settings->SumRXLo.Get(), 71 * Percent + 5000);
-}
-
-TEST_F(WatchCycle, AtTheLimitTheLineIsClosedOnceAndNotRedialled)
+// A later start counts from the start and arms redial silently. At the limit the line is closed
+// once and not redialled; a refused hang-up is retried every tick with one box at a time. Dialling
+// is refused at the limit only with closing at the limit on.
+TEST_F(WatchCycle, AStartWhileConnectedUpToTheLimitAndBeyond)
 {
     settings->OnLimitCloseConnection.Set(1);
     settings->OnLimitShowMessage.Set(0);
     settings->KeepConnected.Set(1);
-    settings->SumRXLo.Set(99 * Percent);
-    ConnectLine();
+    settings->SumRXLo.Set(99 * Percent - 1);
+    settings->SumTXLo.Set(1);
+    ConnectLine(90000, 4000, 60000);
     StartWindow();
-    ASSERT_TRUE(form->IsKeepingConnection());
-    SetLineCounters(Percent, 0, 1000);
+    EXPECT_EQ(NewLines().back(), "We are currently connected");
+    EXPECT_TRUE(form->IsKeepingConnection());
+    ConnectLine(Percent + 90000, 4000, 61000);
     test::MessageBoxRecorder boxes;
-    Tick();
-    EXPECT_EQ(Protocol().mid(Protocol().size() - 2),
-              QStringList({"Traffic limit has been reached. Closing connection...",
-                           "Connection closed successfully."}));
-    EXPECT_EQ(boxes.boxes,
-              QStringList("Info|Traffic limit has been reached! Connection has been closed."));
-    EXPECT_FALSE(form->IsKeepingConnection());
-    Tick(2);
-    EXPECT_EQ(Protocol().back(), "Now, we are disconnected");
-    EXPECT_TRUE(ras.dialled.empty());
-}
-
-TEST_F(WatchCycle, ARefusedHangUpAtTheLimitIsRetriedEveryTickWithOneBoxAtATime)
-{
-    settings->OnLimitCloseConnection.Set(1);
-    settings->OnLimitShowMessage.Set(0);
-    settings->SumRXLo.Set(100 * Percent);
     ras.hangUpResult = 5;
-    ConnectLine();
-    StartWindow();
-    test::MessageBoxRecorder boxes;
     int nested = 0;
     boxes.whileOpen = [&] {
         if (nested++ == 0)
             Tick(); // a nested tick while the limit box is open shows no second box
     };
     Tick();
-    EXPECT_EQ(boxes.boxes.size(), 1);
-    EXPECT_EQ(Protocol().count("Traffic limit has been reached. Closing connection..."), 2);
-    EXPECT_EQ(Protocol().count("Error during closing the connection (Code 5)"), 2);
-    Tick(); // the box is closed again: the next tick may show it
-    EXPECT_EQ(boxes.boxes.size(), 2);
+    EXPECT_EQ(Counters(*form), "10.000.000 0 10.000.000 999.999.999 1.000.000.000");
+    ras.hangUpResult = 0;
+    Tick(3); // the box is closed again: the next tick may show it
+    form->Dial();
+    settings->OnLimitCloseConnection.Set(0);
+    form->btConnect->click();
+    EXPECT_EQ(ras.dialled, Names(1, "dsl"));
+    EXPECT_EQ(boxes.boxes,
+              QStringList(2, "Info|Traffic limit has been reached! Connection has been closed."));
+    const QString closing = "Traffic limit has been reached. Closing connection...";
+    const QString refused = "Error during closing the connection (Code 5)";
+    EXPECT_EQ(
+        NewLines(),
+        QStringList({closing, refused, closing, refused, closing, "Connection closed successfully.",
+                     "Now, we are disconnected", "Traffic limit has already been reached.",
+                     "Dialing...", "Dialing successful"}));
+}
+
+// Past 2^32 the counters wrap; counters that went back while the entry stayed connected belong to
+// a link made anew between two polls. The overall sum carries into the high word; a carry with
+// its low half refused stores neither half, never a sum 4 GiB too large.
+TEST_F(WatchCycle, CountersWrapGoBackAndCarry)
+{
+    settings->SumRXHi.Set(1);
+    settings->SumRXLo.Set(4294965799u); // 1496 below the next carry
+    ConnectLine(4294967000u, 4294967290u, 4294966000u);
+    StartWindow();
+    ConnectLine(1000, 4, 704);
+    Tick();
+    ConnectLine(200, 3, 100);
+    Tick();
+    EXPECT_EQ(Counters(*form), "1.496 13 1.509 8.589.934.591 8.589.934.604");
+    test::RefuseWritesOf(store.File(), "SumRXLo");
+    form->UpdateCounters(1, 0);
+    const CRegVars stored(store.File());
+    EXPECT_EQ(QString("%1 %2").arg(stored.SumRXHi.Get()).arg(stored.SumRXLo.Get()), "1 4294967295");
+}
+
+// One hint for the highest threshold crossed; none above the top one at start, but again after
+// the total dropped; a nested tick inside the box does not repeat it; a zero limit never counts.
+TEST_F(WatchCycle, LimitHints)
+{
+    // Total before and after the tick in per cent, hints on, a hint expected.
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, bool> rows[] = {
+        {69, 70, 1, true},  {89, 90, 1, true},  {97, 98, 1, true},  {70, 89, 1, false},
+        {10, 69, 1, false}, {69, 71, 0, false}, {98, 120, 1, false}};
+    test::MessageBoxRecorder boxes;
+    for (const auto& [before, after, showMessage, hinted] : rows) {
+        SCOPED_TRACE(testing::Message() << before << " " << after);
+        form.reset();
+        ras.connections.clear();
+        settings->OnLimitShowMessage.Set(showMessage);
+        settings->SumRXLo.Set(before * Percent);
+        ConnectLine();
+        StartWindow();
+        ConnectLine((after - before) * Percent, 0, 1000);
+        boxes.boxes.clear();
+        Tick();
+        const QString hint = QString("Traffic has now reached %1%.").arg(after);
+        EXPECT_EQ(boxes.boxes, hinted ? QStringList("Info|" + hint) : QStringList());
+        EXPECT_EQ(Protocol().filter("Traffic has now"), hinted ? QStringList(hint) : QStringList());
+    }
+    form->SetSumRX(69 * Percent);
+    boxes.whileOpen = [&] {
+        ConnectLine(24 * Percent + 5000, 0, 3000);
+        Tick(); // the timer goes on behind the modal box
+    };
+    ConnectLine(24 * Percent, 0, 2000); // the line stood at 22 %
+    Tick();
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 71%."));
+    EXPECT_EQ(Protocol().filter("Traffic has now"), QStringList("Traffic has now reached 71%."));
+    EXPECT_EQ(settings->SumRXLo.Get(), 71 * Percent + 5000);
+    settings->TrafficLimit.Set(0);
+    settings->OnLimitCloseConnection.Set(1);
+    StartWindow();
+    Tick();
+    EXPECT_EQ(form->LimitPercent() + form->LimitCloseDue() + ras.hungUp.size(), 0u);
+}
+
+// The row comes from the line, the column from the limit share; the tray is touched only when
+// the share or the icon changed.
+TEST_F(WatchCycle, TrayIconRowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
+{
+    const auto icons = [this] {
+        QStringList names;
+        for (const std::int32_t share : {69, 70, 89, 90, 250})
+            names << form->ChooseTrayIcon(share);
+        return names.join(' ');
+    };
+    settings->TrafficLimit.Set(1); // 10,000 bytes a per cent
+    settings->OnLimitShowMessage.Set(0);
+    StartWindow();
+    EXPECT_EQ(icons(), "Z_GREENOFF Z_YELLOWOFF Z_YELLOWOFF Z_REDOFF Z_REDOFF");
+    ConnectLine();
+    Tick(2);
+    EXPECT_EQ(icons(), "Z_GREENON Z_YELLOWON Z_YELLOWON Z_REDON Z_REDON");
+    ConnectLine(15000, 0, 2000);
+    Tick(2);
+    ConnectLine(700000, 0, 3000);
+    Tick();
+    form->TrayIconDelete();
+    EXPECT_EQ(tray.calls,
+              QStringList({"add Z_GREENOFF|Quillmar (0%)", "modify Z_GREENON|Quillmar (0%)",
+                           "modify Z_GREENON|Quillmar (1%)", "modify Z_YELLOWON|Quillmar (70%)",
+                           "delete"}));
+    form.reset();
+    settings->KeepConnected.Set(1);
+    StartWindow();
+    EXPECT_EQ(icons(), "Z_GREENKEEP Z_YELLOWKEEP Z_YELLOWKEEP Z_REDKEEP Z_REDKEEP");
 }

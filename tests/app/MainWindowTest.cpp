@@ -1,0 +1,180 @@
+// The main window's face, its two widths, the ways of quitting, and its modal windows: the watch
+// cycle goes on behind them on the real timer and the real event loop.
+#include "app/MainWindowFixture.h"
+#include "settings/Foptions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using MainWindow = test::MainWindowFixture;
+using Modals = test::MainWindowFixture;
+
+namespace {
+
+QStringList Captions(const QList<QAction*>& actions)
+{
+    QStringList captions;
+    for (const QAction* action : actions)
+        captions << (action->isSeparator() ? "-" : action->text());
+    return captions;
+}
+
+// A group's title, a button's caption, or every label on a label's line as "text@x".
+QString Face(const QWidget* widget)
+{
+    if (!qobject_cast<const QLabel*>(widget))
+        return widget->property(qobject_cast<const QGroupBox*>(widget) ? "title" : "text")
+            .toString();
+    QStringList line;
+    for (const QLabel* label : widget->parentWidget()->findChildren<QLabel*>())
+        if (label->y() == widget->y())
+            line << QString("%1@%2").arg(label->text()).arg(label->x());
+    return line.join(' ');
+}
+
+// Runs the program's event loop with `action` as its first event; the result is the loop's exit
+// code, 1 if it still ran after five seconds.
+int RunProgramLoop(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, action);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    return QApplication::exec();
+}
+
+void WhenModalOpens(const std::function<void(QWidget*)>& act)
+{
+    QTimer::singleShot(2, [act] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(modal);
+        else
+            WhenModalOpens(act);
+    });
+}
+
+} // namespace
+
+TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
+{
+    settings->HistoryScaling.Set(5);
+    form = std::make_unique<TFormMain>(Services(ras)); // its timer left running
+    EXPECT_EQ(form->WatchTimer->isActive() * form->WatchTimer->interval(), 1000);
+    EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");
+    EXPECT_EQ(form->centralWidget()->size(), QSize(520, 344));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize()); // not resizable
+
+    const std::tuple<const char*, QRect, QString> rows[] = {
+        {"GroupBox1", {8, 8, 217, 73}, "This Session"},
+        {"stSessionRX", {72, 16, 97, 13}, "Received:@8 -@72 Bytes@176"},
+        {"stSessionTX", {72, 32, 97, 13}, "Transmitted:@8 -@72 Bytes@176"},
+        {"stSessionSum", {72, 48, 97, 13}, "Sum:@8 -@72 Bytes@176"},
+        {"gbTrafficOverall", {8, 88, 217, 73}, "Traffic since 06.12.2026"},
+        {"stSumRX", {72, 16, 97, 13}, "Received:@8 0@72 Bytes@176"},
+        {"stSumTX", {72, 32, 97, 13}, "Transmitted:@8 0@72 Bytes@176"},
+        {"stSum", {72, 48, 97, 13}, "Sum:@8 0@72 Bytes@176"},
+        {"gbHistory", {8, 168, 217, 137}, "Traffic Graph [MByte/s]"},
+        {"imgHistory", {8, 16, 199, 111}, ""},
+        {"btConnect", {8, 312, 65, 25}, "Connect"},
+        {"btDisconnect", {80, 312, 65, 25}, "Disconnect"},
+        {"btShowMore", {152, 312, 73, 25}, "Show Less"},
+        {"gbLog", {239, 8, 274, 329}, "Protocol"},
+        {"lbLog", {8, 16, 257, 305}, ""},
+    };
+    for (const auto& [name, geometry, face] : rows) {
+        const auto* widget = form->findChild<QWidget*>(name);
+        ASSERT_TRUE(widget) << name;
+        EXPECT_EQ(QString("%1 %2").arg(Face(widget)).arg(widget->geometry() == geometry),
+                  face + " 1")
+            << name;
+    }
+
+    EXPECT_EQ(Captions(form->menuBar()->actions()), QStringList({"Action", "Settings", "Info"}));
+    EXPECT_EQ(Captions(form->findChild<QMenu*>("miAction")->actions()),
+              QStringList({"Connect", "Disconnect", "-", "Reset Traffic Counter", "-",
+                           "Update DynDNS", "Synchronize Time", "-", "Exit"}));
+    EXPECT_EQ(Captions(form->pmTray->actions()),
+              QStringList({"Show", "-", "Connect", "Disconnect", "-", "Exit"}));
+
+    // Wide at first, narrow after one click, and a restart keeps it.
+    form->btShowMore->click();
+    form.reset();
+    StartWindow();
+    EXPECT_EQ(QString("%1 %2").arg(form->width()).arg(form->btShowMore->text()), "232 Show More");
+}
+
+// Every way of quitting asks; no keeps the window, yes ends the program even hidden. At
+// logout the session manager asks the application to quit: a question would hold it up.
+TEST_F(MainWindow, QuittingAsksUnlessTheSessionEnds)
+{
+    StartWindow();
+    form->show();
+    test::MessageBoxRecorder boxes;
+    form->findChild<QAction*>("mimExit")->trigger();
+    form->pmTray->findChild<QAction*>("miExit")->trigger();
+    form->close(); // the close box and the window manager's close
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(boxes.boxes, QStringList(3, "Request|Do you really want to quit Quillmar?"));
+    EXPECT_EQ(RunProgramLoop([] { QCoreApplication::quit(); }), 0);
+    EXPECT_EQ(boxes.boxes.size(), 3);
+
+    boxes.answerYes = true;
+    StartWindow(); // hidden, as in the tray
+    EXPECT_EQ(RunProgramLoop([this] { form->miExitClick(); }), 0);
+    EXPECT_EQ(boxes.boxes.size(), 4);
+}
+
+// Traffic flows on the line while the real timer ticks every 20 ms. Once the information of the
+// first run is up, four readings of the stored received total are taken a few ticks apart, each
+// higher than the one before, then the window is closed.
+TEST_F(Modals, TheWatchCycleGoesOnBehindAModalWindow)
+{
+    settings->InfoShown.Set(0);
+    ConnectLine();
+    StartWindow();
+    QTimer traffic;
+    QObject::connect(&traffic, &QTimer::timeout,
+                     [this] { ras.Find("dsl")->stats.bytesReceived++; });
+    traffic.start(5);
+    std::vector<std::uint32_t> totals;
+    WhenModalOpens([&](QWidget* modal) {
+        // Stored before it is shown: a kill while it is open does not bring it back.
+        EXPECT_EQ(CRegVars(store.File()).InfoShown.Get(), 1u);
+        EXPECT_EQ(modal->windowTitle(), "License Agreement, Copyright");
+        for (int i = 0; i < 4; ++i) {
+            QTest::qWait(60);
+            totals.push_back(CRegVars(store.File()).SumRXLo.Get());
+        }
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    form->WatchTimer->start(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return totals.size() == 4; }, 5000));
+    EXPECT_TRUE(std::ranges::adjacent_find(totals, std::greater_equal<>{}) == totals.end());
+}
+
+// Keep-connected switched on while connected arms redial at once, with this note.
+TEST_F(Modals, KeepConnectedSwitchedOnShowsItsNote)
+{
+    test::MessageBoxRecorder boxes;
+    ras.entries = {"dsl"};
+    ConnectLine();
+    StartWindow();
+    TFormOptions dialog(form.get(), *settings, ras);
+    form->FormOptions = &dialog;
+    WhenModalOpens([&](QWidget* shown) {
+        EXPECT_EQ(shown, &dialog);
+        shown->findChild<QCheckBox*>("ckKeepConnected")->setChecked(true);
+        shown->findChild<QPushButton*>("btOK")->click();
+    });
+    form->findChild<QAction*>("mimSettings")->trigger();
+    EXPECT_TRUE(form->IsKeepingConnection());
+    EXPECT_EQ(boxes.boxes, QStringList("Request|Please note:\n"
+                                       "In the future, Quillmar will keep a established\n"
+                                       "connection. In order to disconnect please use the\n"
+                                       "disconnect button from Quillmar!"));
+}
