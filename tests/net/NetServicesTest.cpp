@@ -1,0 +1,211 @@
+#include "net/DynDnsRequest.h"
+#include "net/NetServers.h"
+#include "net/SntpPacket.h"
+#include "platform/NetworkError.h"
+
+#include <QStandardPaths>
+#include <QTest>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using TimePoint = std::chrono::system_clock::time_point;
+
+namespace {
+
+const TimePoint ServerTime = std::chrono::sys_days(std::chrono::year(2031) / 5 / 17) + 11h;
+
+class NetServices : public test::NetServers {};
+
+struct RetryRow {
+    QString server; // "https" for DynDNS, else "sntp" or "free-udp", a port where nobody answers
+    QStringList plan;
+    QStringList attempts; // what each attempt logs
+    bool givesUp;
+};
+
+void PrintTo(const RetryRow& row, std::ostream* out)
+{
+    *out << row.server.toStdString() << " " << row.plan.join(", ").toStdString();
+}
+
+class NetRetries : public NetServices, public ::testing::WithParamInterface<RetryRow> {};
+
+const QString Refused = "Error: HTTP/1.1 401 Unauthorized";
+
+} // namespace
+
+TEST(PercentEncode, KeepsOnlyUnreservedCharacters)
+{
+    EXPECT_EQ(net::PercentEncode("home.example-1_~.org"), "home.example-1_~.org");
+    EXPECT_EQ(net::PercentEncode("a b?c/d%\x01\x7f\xc3\xa4"), "a%20b%3Fc%2Fd%25%01%7F%C3%A4");
+}
+
+// Timestamps with the top bit clear lie after the roll-over of 7 February 2036.
+TEST(NtpTimestamp, ConvertsAcrossThe2036RollOver)
+{
+    const std::pair<std::uint64_t, std::int64_t> rows[] = {
+        // NTP seconds and fraction, Unix milliseconds
+        {0x83AA7E80'00000000, 0},
+        {0x83AA7E80'80000000, 500},
+        {0x80000000'00000000, -61'505'152'000}, // 1968
+        {0xFFFFFFFF'00000000, 2'085'978'495'000},
+        {0x00000000'00000000, 2'085'978'496'000}, // 2036-02-07 06:28:16
+        {0x7FFFFFFF'00000000, 4'233'462'143'000}, // 2104
+    };
+    for (const auto& [ntp, unixMs] : rows) {
+        EXPECT_EQ(net::FromNtp(ntp), TimePoint(std::chrono::milliseconds(unixMs))) << unixMs;
+        EXPECT_EQ(net::ToNtp(TimePoint(std::chrono::milliseconds(unixMs))), ntp) << unixMs;
+    }
+}
+
+// Any reply ends a run from the menu; a failure is retried after a pause, four attempts at most.
+TEST_P(NetRetries, LogEachAttemptUntilAReply)
+{
+    const auto& [server, plan, attempts, givesUp] = GetParam();
+    server == "https"  ? StartHttps(plan)
+    : server == "sntp" ? StartSntp(ServerTime, plan)
+                       : UseNtpPort(StartServer(server));
+    settings->KeepAliveHost.Set("127.0.0.1");
+    StartWindow();
+    QStringList protocol = attempts.join("\nTrying again...\n").split('\n');
+    if (givesUp)
+        protocol << "Giving up!";
+    EXPECT_EQ(RunFromMenu(server == "https" ? "mimUpdateDynDNS" : "mimUpdateNTP"), protocol);
+    EXPECT_EQ(pause.pauses, std::vector<std::uint32_t>(attempts.size() - 1, 2000));
+    EXPECT_EQ(Requests().size(), server == "free-udp" ? 0 : attempts.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plans, NetRetries,
+    ::testing::Values(
+        RetryRow{"https", {"200 badauth"}, {"DynDNS Update: badauth"}, false},
+        RetryRow{"https", {"401"}, QStringList(4, Refused), true},
+        RetryRow{
+            "https",
+            {"401", "503", "200 good 127.0.0.1"},
+            {Refused, "Error: HTTP/1.1 503 Service Unavailable", "DynDNS Update: good 127.0.0.1"},
+            false},
+        RetryRow{
+            "free-udp", {}, QStringList(4, "Time sync failed. Error: Connection refused"), true},
+        RetryRow{"sntp", {"none", "good"}, {"Time Sync: Failed", "Time Sync: OK"}, false}));
+
+// Host name and credentials are read at each update: at start and at each connect while
+// automatic, and from the menu. The host name cannot add a parameter; the body is logged as is.
+TEST_F(NetServices, DynDnsSendsTheStoredSettingsAtStartEachConnectAndFromTheMenu)
+{
+    StartHttps({"200 good 127.0.0.1", "200 nochg 100%s %d"});
+    settings->DynDNSHostname.Set("a&myip=1.2.3.4#");
+    settings->DynDNSUsername.Set("alice");
+    settings->DynDNSPassword.Set("pw:1");
+    settings->DynDNSAutoUpdate.Set(1);
+    ConnectLine();
+    StartWindow();
+    EXPECT_EQ(Protocol().last(), "DynDNS Update: good 127.0.0.1");
+    settings->DynDNSHostname.Set("");
+    settings->DynDNSUsername.Set("bob");
+    EXPECT_EQ(RunFromMenu("mimUpdateDynDNS"), QStringList("DynDNS Update: nochg 100%s %d"));
+    for (const std::uint32_t automatic : {1, 0}) {
+        settings->DynDNSAutoUpdate.Set(automatic);
+        DropLine();
+        Tick();
+        ConnectLine();
+        Tick();
+    }
+    const QString fixed = "|Quillmar - Quillmar - 1.05|text/html, */*|text/html|";
+    const QString bob = "/nic/update?system=dyndns&hostname=|bob:pw:1" + fixed;
+    EXPECT_EQ(
+        Requests(),
+        QStringList({"/nic/update?system=dyndns&hostname=a%26myip%3D1.2.3.4%23|alice:pw:1" + fixed,
+                     bob, bob}));
+}
+
+// Untrusted or for another name: refused before any credentials leave. Silent: given up at the
+// time-out.
+TEST_F(NetServices, UntrustedSilentAndOverlongHttpsRepliesFail)
+{
+    StartHttps({"200 " + QString(65536, 'x'), "200 " + QString(65537, 'x')});
+    EXPECT_EQ(http->Get("/", "", "").size(), 65536u);
+    EXPECT_THROW(http->Get("/", "", ""), platform::NetworkError);
+    EXPECT_THROW(platform::HttpClient(httpsBase).Get("/", "alice", "pw"), platform::NetworkError);
+    const std::string otherName = "https://localhost" + httpsBase.substr(httpsBase.rfind(':'));
+    EXPECT_THROW(platform::HttpClient(otherName, caFile).Get("/", "alice", "pw"),
+                 platform::NetworkError);
+    EXPECT_EQ(Requests().size(), 2);
+    const std::string silent = "https://127.0.0.1:" + std::to_string(StartServer("silent"));
+    EXPECT_THROW(platform::HttpClient(silent).Get("/", "", ""), platform::NetworkError);
+}
+
+// The server's time counts for the middle of the exchange; a clock within half a second of it
+// is left alone. A spoilt reply just before a valid one is ignored, except a kiss-o'-death, which
+// ends the attempt.
+TEST_F(NetServices, OnlyAnSntpAnswerToOurRequestSetsTheClockToTheMiddleOfTheExchange)
+{
+    systemTime.step = 1s; // sent at 0 s, answer read at 1 s, clock set at 2 s
+    StartSntp(ServerTime, {"good"});
+    EXPECT_TRUE(sntp->SyncTime("127.0.0.1"));
+    EXPECT_EQ(std::exchange(systemTime.set, {}), std::vector{ServerTime + 1500ms});
+    StartSntp(systemTime.now + 900ms, {"good"}); // 0.4 s ahead of ours at the middle, 0.5 s
+    EXPECT_TRUE(sntp->SyncTime("127.0.0.1"));
+    EXPECT_TRUE(systemTime.set.empty());
+
+    systemTime.step = {};
+    const QStringList spoilt{"originate",  "other-port", "client-mode",      "version-2",
+                             "leap-alarm", "stratum-16", "no-transmit-time", "47-bytes"};
+    StartSntp(ServerTime, QStringList(spoilt).replaceInStrings(QRegularExpression("$"), "+good")
+                              << "kiss-of-death+good");
+    for (const QString& spoil : spoilt) {
+        SCOPED_TRACE(spoil.toStdString());
+        EXPECT_TRUE(sntp->SyncTime("127.0.0.1"));
+        EXPECT_EQ(std::exchange(systemTime.set, {}), std::vector{ServerTime});
+    }
+    EXPECT_FALSE(sntp->SyncTime("127.0.0.1"));
+    EXPECT_TRUE(systemTime.set.empty());
+}
+
+// Every KeepAliveTime minutes of connected ticks, the connecting tick counted as the first; a
+// run from the menu leaves the period alone, and each run asks the host stored at that moment.
+TEST_F(NetServices, KeepAliveQueriesEveryPeriodWhileConnected)
+{
+    StartSntp(ServerTime, {"good"});
+    settings->KeepAliveEnabled.Set(1);
+    settings->KeepAliveTime.Set(10);
+    settings->KeepAliveHost.Set("127.0.0.1");
+    StartWindow();
+    Tick(700);
+    ConnectLine();
+    Tick(599);
+    EXPECT_TRUE(Requests().empty());
+    Tick();
+    EXPECT_EQ(Protocol().last(), "Time Sync: OK");
+    Tick(300);
+    RunFromMenu("mimUpdateNTP");
+    settings->KeepAliveHost.Set("::1");
+    Tick(299);
+    EXPECT_EQ(Requests().size(), 2);
+    Tick();
+    EXPECT_EQ(Requests(), QStringList({"::ffff:127.0.0.1", "::ffff:127.0.0.1", "::1"}));
+}
+
+// chronyd as a real NTP server on loopback, -x: it never touches the clock; -d: in the
+// foreground, where terminate() reaches it. Its reply is accepted once it listens.
+TEST_F(NetServices, ChronydOnLoopbackIsAccepted)
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("chronyd").isEmpty())
+        GTEST_SKIP() << "chronyd needs root and the chrony package";
+    const std::uint16_t port = StartServer("free-udp");
+    Start("chronyd", {"-x", "-d", "-u", "root", QString("port %1").arg(port),
+                      "bindaddress 127.0.0.1", "allow 127.0.0.1", "local stratum 8", "cmdport 0",
+                      "bindcmdaddress /", "pidfile " + dir.filePath("chronyd.pid")});
+    UseNtpPort(port);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            try {
+                return sntp->SyncTime("127.0.0.1");
+            } catch (const platform::NetworkError&) {
+                return false; // not listening yet
+            }
+        },
+        10000));
+    ASSERT_EQ(systemTime.set.size(), 1u);
+    EXPECT_LT(std::chrono::abs(systemTime.set[0] - std::chrono::system_clock::now()), 1min);
+}
