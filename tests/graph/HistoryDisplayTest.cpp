@@ -183,14 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
         Unit{3, 1024, "Traffic Graph [MByte/s]", "0.00 0.01 0.03 0.04 0.06 0.08 0.09 0.11 0.12"},
         Unit{5, 1024, "Traffic Graph [MByte/s]", "0.00 0.01 0.03 0.04 0.06 0.08 0.09 0.11 0.12"},
         Unit{1, 8, "Traffic Graph [kByte/s]", "0 0 0 0 1 1 1 1 1"},
-        Unit{0, 0, "Traffic Graph [kBit/s]", "0 0 0 0 0 0 0 0 0"}));
-
-// Only a hand-edited store holds such bandwidths; they must not turn negative or overflow.
-TEST(GraphScale, HugeBandwidthsShiftUnsignedAndLabelWithoutOverflow)
-{
-    EXPECT_EQ(graph::ChooseGraphScale(1, 0xFFFFFFFF, 0).labelMaxRX, 0x1FFFFFFF);
-    EXPECT_EQ(graph::LabelValue(0x7FFFFFFF, 4, 8), 0x40000000);
-}
+        Unit{0, 0, "Traffic Graph [kBit/s]", "0 0 0 0 0 0 0 0 0"},
+        // Only a hand-edited store holds such bandwidths: they must not turn negative or overflow.
+        Unit{1, 0xFFFFFFFF, "Traffic Graph [kByte/s]",
+             "0 67108864 134217728 201326592 268435456 335544319 402653183 469762047 536870911"}));
 
 struct Step {
     std::int32_t bandwidth;
@@ -279,24 +275,6 @@ TEST(GraphHistoryImage, RepaintsWithWhatWasDrawn)
     }
 }
 
-// A ring of 5 after `pushes` samples numbered 1000, 1001, ...: every value tells its age.
-TEST(GraphHistBuffer, RecentYieldsTheKthNewestAndZeroOutOfRange)
-{
-    for (const int pushes : {0, 1, 4, 5, 6, 17}) {
-        SCOPED_TRACE(pushes);
-        THistBuffer buffer(5);
-        for (int i = 0; i < pushes; ++i)
-            buffer.Push(1000 + i);
-        const int kept = std::min(pushes, 5);
-        EXPECT_EQ(buffer.Count(), kept);
-        EXPECT_EQ(buffer.Head(), pushes % 5);
-        for (int k = 1; k <= kept; ++k)
-            EXPECT_EQ(buffer.Recent(k), 1000 + pushes - k) << "k = " << k;
-        for (int k : {-1, 0, kept + 1})
-            EXPECT_EQ(buffer.Recent(k), 0) << "k = " << k;
-    }
-}
-
 struct Scale {
     std::uint32_t historyScaling, bandwidthRX, bandwidthTX;
 };
@@ -349,6 +327,13 @@ TEST_P(GraphRedrawReplay, RedrawEqualsTheLivePathOnTheNewScale)
     EXPECT_TRUE(rescaled.Pixels() == live.Pixels());
     // Guards the table: each row changes the scale, and with it the width of the labels.
     EXPECT_NE(firstPlotLeft, live.display.PlotLeft());
+    // The ring keeps the newest samples, one per column, and yields 0 beyond them.
+    const THistBuffer& history = live.display.HistoryRX();
+    const int kept = std::min(samples, Width);
+    EXPECT_EQ(history.Count(), kept);
+    EXPECT_EQ(history.Head(), samples % Width);
+    for (const int k : {-1, 0, 1, 2, kept, kept + 1})
+        EXPECT_EQ(history.Recent(k), k >= 1 && k <= kept ? rates[samples - k].first : 0) << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(, GraphRedrawReplay,

@@ -159,23 +159,19 @@ protected:
         const auto layout = reply.arguments().value(1).value<QDBusArgument>();
         int id = 0;
         QVariantMap properties;
+        QVariantList children;
         layout.beginStructure();
-        layout >> id >> properties;
+        layout >> id >> properties >> children;
+        layout.endStructure();
         QStringList items;
-        layout.beginArray();
-        while (!layout.atEnd()) {
-            QDBusVariant child;
-            layout >> child;
-            const auto item = child.variant().value<QDBusArgument>();
+        for (const QVariant& child : children) {
+            const auto item = child.value<QDBusArgument>();
             item.beginStructure();
             item >> id >> properties;
             item.endStructure();
             items << (properties["type"] == "separator" ? "-" : properties["label"].toString());
             menuIds[items.back()] = id;
         }
-        // Each begin has its end: the reader of a level lives until then.
-        layout.endArray();
-        layout.endStructure();
         return items;
     }
 
