@@ -11,16 +11,11 @@
 
 namespace {
 
-void Require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
+constexpr auto Require = [](bool holds) { holds ? void() : std::abort(); };
 
-bool IsBlankOrControl(char c)
-{
+constexpr auto IsBlankOrControl = [](char c) {
     return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
-}
+};
 
 // C's decimal conversion of trimmed text through std::from_chars, when the result fits 32 bits.
 std::optional<std::int32_t> ReadReference(std::string_view text)
@@ -39,13 +34,9 @@ std::optional<std::int32_t> ReadReference(std::string_view text)
 }
 
 // Ranges like the dialog's, the widest, a single value and an empty one.
-constexpr std::pair<std::int32_t, std::int32_t> Ranges[] = {
-    {0, 100},
-    {1, 65535},
-    {-1000, 1000},
-    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
-    {7, 7},
-    {5, -5}};
+constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min(), Max = -(Min + 1);
+constexpr std::pair<std::int32_t, std::int32_t> Ranges[] = {{0, 100},   {1, 65535}, {-1000, 1000},
+                                                            {Min, Max}, {7, 7},     {5, -5}};
 
 } // namespace
 

@@ -1,10 +1,14 @@
+#include "app/MainWindowFixture.h"
 #include "net/DynDnsRequest.h"
-#include "net/NetServers.h"
 #include "net/SntpPacket.h"
 #include "platform/NetworkError.h"
 
+#include <QAction>
+#include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <list>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -13,24 +17,82 @@ using TimePoint = std::chrono::system_clock::time_point;
 namespace {
 
 const TimePoint ServerTime = std::chrono::sys_days(std::chrono::year(2031) / 5 / 17) + 11h;
+const QString Refused = "Error: HTTP/1.1 401 Unauthorized";
 
-class NetServices : public test::NetServers {};
+// The main window with its network clients pointed at servers of the test's own, on loopback
+// only: those of local_servers.py (HTTPS with a certificate authority made for the test, SNTP
+// with scripted replies) and chronyd.
+class NetServices : public test::MainWindowFixture {
+protected:
+    ~NetServices() override
+    {
+        form.reset(); // before the servers its clients point at
+        for (QProcess& process : processes_) {
+            process.terminate();
+            process.waitForFinished();
+        }
+    }
+    // Starts `program`, by default local_servers.py with the kind of server and its arguments,
+    // and returns the port it printed (0 if told not to wait for one).
+    std::uint16_t Start(const QStringList& arguments, const QString& program = QUILLMAR_PYTHON)
+    {
+        QProcess& process = processes_.emplace_back();
+        process.start(program, program == QUILLMAR_PYTHON
+                                   ? QStringList{QUILLMAR_LOCAL_SERVERS, arguments[0], dir.path()} +
+                                         arguments.mid(1)
+                                   : arguments);
+        if (program != QUILLMAR_PYTHON)
+            return 0;
+        if (!process.waitForReadyRead(30000))
+            throw std::runtime_error("server did not start: " +
+                                     process.readAllStandardError().toStdString());
+        return static_cast<std::uint16_t>(process.readLine().trimmed().toUInt());
+    }
+    // Replies such as "401" or "200 good 127.0.0.1", in turn; the window's client trusts it.
+    void StartHttps(const QStringList& plan)
+    {
+        httpsBase = "https://127.0.0.1:" + std::to_string(Start(QStringList{"https"} + plan));
+        caFile = dir.filePath("ca.pem").toStdString();
+        http = std::make_unique<platform::HttpClient>(httpsBase, caFile);
+    }
+    // Replies such as "good" or "originate+good" telling `time`, in turn; the window asks it.
+    void StartSntp(TimePoint time, const QStringList& plan)
+    {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
+        UseNtpPort(Start(QStringList{"sntp", QString::number(ms.count())} + plan));
+    }
+    void UseNtpPort(std::uint16_t port)
+    {
+        sntp = std::make_unique<platform::SntpClient>(systemTime, port);
+    }
+    // One line per request the server saw, as local_servers.py logs it.
+    QStringList Requests() const
+    {
+        QFile log(dir.filePath("requests"));
+        return log.open(QIODevice::ReadOnly)
+                   ? QString(log.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+    // Runs the menu command `action` and returns the protocol lines it wrote.
+    QStringList RunFromMenu(const char* action)
+    {
+        const qsizetype before = Protocol().size();
+        form->findChild<QAction*>(action)->trigger();
+        return Protocol().mid(before);
+    }
 
-struct RetryRow {
-    QString server; // "https" for DynDNS, else "sntp" or "free-udp", a port where nobody answers
-    QStringList plan;
-    QStringList attempts; // what each attempt logs
-    bool givesUp;
+    QTemporaryDir dir;
+    std::string httpsBase, caFile;
+
+private:
+    std::list<QProcess> processes_;
 };
 
-void PrintTo(const RetryRow& row, std::ostream* out)
-{
-    *out << row.server.toStdString() << " " << row.plan.join(", ").toStdString();
-}
-
-class NetRetries : public NetServices, public ::testing::WithParamInterface<RetryRow> {};
-
-const QString Refused = "Error: HTTP/1.1 401 Unauthorized";
+// The server: "https" for DynDNS, else "sntp" or "free-udp", a port where nobody answers; its
+// plan; what each attempt logs; whether the run gives up.
+using Retry = std::tuple<QString, QStringList, QStringList, bool>;
+class NetRetries : public NetServices, public ::testing::WithParamInterface<Retry> {};
 
 } // namespace
 
@@ -43,15 +105,14 @@ TEST(PercentEncode, KeepsOnlyUnreservedCharacters)
 // Timestamps with the top bit clear lie after the roll-over of 7 February 2036.
 TEST(NtpTimestamp, ConvertsAcrossThe2036RollOver)
 {
+    // NTP seconds and fraction, Unix milliseconds; 1968, 2036-02-07 06:28:16, 2104.
     const std::pair<std::uint64_t, std::int64_t> rows[] = {
-        // NTP seconds and fraction, Unix milliseconds
         {0x83AA7E80'00000000, 0},
         {0x83AA7E80'80000000, 500},
-        {0x80000000'00000000, -61'505'152'000}, // 1968
+        {0x80000000'00000000, -61'505'152'000},
         {0xFFFFFFFF'00000000, 2'085'978'495'000},
-        {0x00000000'00000000, 2'085'978'496'000}, // 2036-02-07 06:28:16
-        {0x7FFFFFFF'00000000, 4'233'462'143'000}, // 2104
-    };
+        {0x00000000'00000000, 2'085'978'496'000},
+        {0x7FFFFFFF'00000000, 4'233'462'143'000}};
     for (const auto& [ntp, unixMs] : rows) {
         EXPECT_EQ(net::FromNtp(ntp), TimePoint(std::chrono::milliseconds(unixMs))) << unixMs;
         EXPECT_EQ(net::ToNtp(TimePoint(std::chrono::milliseconds(unixMs))), ntp) << unixMs;
@@ -64,7 +125,7 @@ TEST_P(NetRetries, LogEachAttemptUntilAReply)
     const auto& [server, plan, attempts, givesUp] = GetParam();
     server == "https"  ? StartHttps(plan)
     : server == "sntp" ? StartSntp(ServerTime, plan)
-                       : UseNtpPort(StartServer(server));
+                       : UseNtpPort(Start({server}));
     settings->KeepAliveHost.Set("127.0.0.1");
     StartWindow();
     QStringList protocol = attempts.join("\nTrying again...\n").split('\n');
@@ -78,16 +139,14 @@ TEST_P(NetRetries, LogEachAttemptUntilAReply)
 INSTANTIATE_TEST_SUITE_P(
     Plans, NetRetries,
     ::testing::Values(
-        RetryRow{"https", {"200 badauth"}, {"DynDNS Update: badauth"}, false},
-        RetryRow{"https", {"401"}, QStringList(4, Refused), true},
-        RetryRow{
-            "https",
-            {"401", "503", "200 good 127.0.0.1"},
-            {Refused, "Error: HTTP/1.1 503 Service Unavailable", "DynDNS Update: good 127.0.0.1"},
-            false},
-        RetryRow{
-            "free-udp", {}, QStringList(4, "Time sync failed. Error: Connection refused"), true},
-        RetryRow{"sntp", {"none", "good"}, {"Time Sync: Failed", "Time Sync: OK"}, false}));
+        Retry{"https", {"200 badauth"}, {"DynDNS Update: badauth"}, false},
+        Retry{"https", {"401"}, QStringList(4, Refused), true},
+        Retry{"https",
+              {"401", "503", "200 good 127.0.0.1"},
+              {Refused, "Error: HTTP/1.1 503 Service Unavailable", "DynDNS Update: good 127.0.0.1"},
+              false},
+        Retry{"free-udp", {}, QStringList(4, "Time sync failed. Error: Connection refused"), true},
+        Retry{"sntp", {"none", "good"}, {"Time Sync: Failed", "Time Sync: OK"}, false}));
 
 // Host name and credentials are read at each update: at start and at each connect while
 // automatic, and from the menu. The host name cannot add a parameter; the body is logged as is.
@@ -131,7 +190,7 @@ TEST_F(NetServices, UntrustedSilentAndOverlongHttpsRepliesFail)
     EXPECT_THROW(platform::HttpClient(otherName, caFile).Get("/", "alice", "pw"),
                  platform::NetworkError);
     EXPECT_EQ(Requests().size(), 2);
-    const std::string silent = "https://127.0.0.1:" + std::to_string(StartServer("silent"));
+    const std::string silent = "https://127.0.0.1:" + std::to_string(Start({"silent"}));
     EXPECT_THROW(platform::HttpClient(silent).Get("/", "", ""), platform::NetworkError);
 }
 
@@ -192,10 +251,11 @@ TEST_F(NetServices, ChronydOnLoopbackIsAccepted)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("chronyd").isEmpty())
         GTEST_SKIP() << "chronyd needs root and the chrony package";
-    const std::uint16_t port = StartServer("free-udp");
-    Start("chronyd", {"-x", "-d", "-u", "root", QString("port %1").arg(port),
-                      "bindaddress 127.0.0.1", "allow 127.0.0.1", "local stratum 8", "cmdport 0",
-                      "bindcmdaddress /", "pidfile " + dir.filePath("chronyd.pid")});
+    const std::uint16_t port = Start({"free-udp"});
+    Start({"-x", "-d", "-u", "root", QString("port %1").arg(port), "bindaddress 127.0.0.1",
+           "allow 127.0.0.1", "local stratum 8", "cmdport 0", "bindcmdaddress /",
+           "pidfile " + dir.filePath("chronyd.pid")},
+          "chronyd");
     UseNtpPort(port);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
