@@ -27,40 +27,30 @@ protected:
     ~NetServices() override
     {
         form.reset(); // before the servers its clients point at
-        for (QProcess& process : processes_) {
-            process.terminate();
-            process.waitForFinished();
-        }
+        for (QProcess& process : processes)
+            process.terminate(), process.waitForFinished();
     }
-    // Starts `program`, by default local_servers.py with the kind of server and its arguments,
-    // and returns the port it printed (0 if told not to wait for one).
-    std::uint16_t Start(const QStringList& arguments, const QString& program = QUILLMAR_PYTHON)
+    // Starts local_servers.py `kind` with `arguments`; returns the port it printed.
+    std::uint16_t Start(const QString& kind, const QStringList& arguments = {})
     {
-        QProcess& process = processes_.emplace_back();
-        process.start(program, program == QUILLMAR_PYTHON
-                                   ? QStringList{QUILLMAR_LOCAL_SERVERS, arguments[0], dir.path()} +
-                                         arguments.mid(1)
-                                   : arguments);
-        if (program != QUILLMAR_PYTHON)
-            return 0;
-        if (!process.waitForReadyRead(30000))
-            throw std::runtime_error("server did not start: " +
-                                     process.readAllStandardError().toStdString());
-        return static_cast<std::uint16_t>(process.readLine().trimmed().toUInt());
+        QProcess& server = processes.emplace_back();
+        server.start(QUILLMAR_PYTHON,
+                     QStringList{QUILLMAR_LOCAL_SERVERS, kind, dir.path()} + arguments);
+        EXPECT_TRUE(server.waitForReadyRead(30000)) << server.readAllStandardError().toStdString();
+        return static_cast<std::uint16_t>(server.readLine().trimmed().toUInt());
     }
     // Replies such as "401" or "200 good 127.0.0.1", in turn; the window's client trusts it.
     void StartHttps(const QStringList& plan)
     {
-        httpsBase = "https://127.0.0.1:" + std::to_string(Start(QStringList{"https"} + plan));
+        httpsBase = "https://127.0.0.1:" + std::to_string(Start("https", plan));
         caFile = dir.filePath("ca.pem").toStdString();
         http = std::make_unique<platform::HttpClient>(httpsBase, caFile);
     }
     // Replies such as "good" or "originate+good" telling `time`, in turn; the window asks it.
     void StartSntp(TimePoint time, const QStringList& plan)
     {
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
-        UseNtpPort(Start(QStringList{"sntp", QString::number(ms.count())} + plan));
+        const auto ms = std::chrono::floor<std::chrono::milliseconds>(time).time_since_epoch();
+        UseNtpPort(Start("sntp", QStringList{QString::number(ms.count())} + plan));
     }
     void UseNtpPort(std::uint16_t port)
     {
@@ -84,9 +74,7 @@ protected:
 
     QTemporaryDir dir;
     std::string httpsBase, caFile;
-
-private:
-    std::list<QProcess> processes_;
+    std::list<QProcess> processes;
 };
 
 // The server: "https" for DynDNS, else "sntp" or "free-udp", a port where nobody answers; its
@@ -125,7 +113,7 @@ TEST_P(NetRetries, LogEachAttemptUntilAReply)
     const auto& [server, plan, attempts, givesUp] = GetParam();
     server == "https"  ? StartHttps(plan)
     : server == "sntp" ? StartSntp(ServerTime, plan)
-                       : UseNtpPort(Start({server}));
+                       : UseNtpPort(Start(server));
     settings->KeepAliveHost.Set("127.0.0.1");
     StartWindow();
     QStringList protocol = attempts.join("\nTrying again...\n").split('\n');
@@ -190,7 +178,7 @@ TEST_F(NetServices, UntrustedSilentAndOverlongHttpsRepliesFail)
     EXPECT_THROW(platform::HttpClient(otherName, caFile).Get("/", "alice", "pw"),
                  platform::NetworkError);
     EXPECT_EQ(Requests().size(), 2);
-    const std::string silent = "https://127.0.0.1:" + std::to_string(Start({"silent"}));
+    const std::string silent = "https://127.0.0.1:" + std::to_string(Start("silent"));
     EXPECT_THROW(platform::HttpClient(silent).Get("/", "", ""), platform::NetworkError);
 }
 
@@ -251,11 +239,11 @@ TEST_F(NetServices, ChronydOnLoopbackIsAccepted)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("chronyd").isEmpty())
         GTEST_SKIP() << "chronyd needs root and the chrony package";
-    const std::uint16_t port = Start({"free-udp"});
-    Start({"-x", "-d", "-u", "root", QString("port %1").arg(port), "bindaddress 127.0.0.1",
-           "allow 127.0.0.1", "local stratum 8", "cmdport 0", "bindcmdaddress /",
-           "pidfile " + dir.filePath("chronyd.pid")},
-          "chronyd");
+    const std::uint16_t port = Start("free-udp");
+    processes.emplace_back().start(
+        "chronyd", {"-x", "-d", "-u", "root", QString("port %1").arg(port), "bindaddress 127.0.0.1",
+                    "allow 127.0.0.1", "local stratum 8", "cmdport 0", "bindcmdaddress /",
+                    "pidfile " + dir.filePath("chronyd.pid")});
     UseNtpPort(port);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
