@@ -42,16 +42,16 @@ public:
     {
         if (const char* old = std::getenv(name))
             saved_ = old;
-        Set(value);
+        Set(name, value);
     }
-    ~ScopedVariable() { Set(saved_ ? saved_->c_str() : nullptr); }
+    ~ScopedVariable() { Set(name_.c_str(), saved_ ? saved_->c_str() : nullptr); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    void Set(const char* value) const
+    static void Set(const char* name, const char* value)
     {
-        value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
 
     std::string name_;

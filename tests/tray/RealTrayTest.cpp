@@ -44,13 +44,7 @@ int testsRun = 0;
 // The window, hidden as at a minimised start, on the tray of a host started for the test.
 class RealTray : public ::testing::Test {
 protected:
-    ~RealTray() override
-    {
-        form.reset();
-        tray.reset();
-        host.terminate();
-        host.waitForFinished();
-    }
+    ~RealTray() override { form.reset(), tray.reset(), host.terminate(), host.waitForFinished(); }
     void SetUp() override
     {
         if (++testsRun > 1)
@@ -148,21 +142,23 @@ protected:
     // The items of the menu a host would draw now, "-" for a separator; remembers their ids.
     QStringList MenuItems()
     {
-        const QDBusMessage reply =
-            Call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()});
-        const auto layout = reply.arguments().value(1).value<QDBusArgument>();
         int id = 0;
         QVariantMap properties;
         QVariantList children;
-        layout.beginStructure();
-        layout >> id >> properties >> children;
-        layout.endStructure();
+        const auto read = [&](const QVariant& node) {
+            const auto entry = node.value<QDBusArgument>();
+            entry.beginStructure();
+            entry >> id >> properties;
+            if (children.isEmpty())
+                entry >> children;
+            entry.endStructure();
+        };
+        read(Call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()})
+                 .arguments()
+                 .value(1));
         QStringList items;
-        for (const QVariant& child : children) {
-            const auto item = child.value<QDBusArgument>();
-            item.beginStructure();
-            item >> id >> properties;
-            item.endStructure();
+        for (const QVariant& child : QVariantList(children)) {
+            read(child);
             items << (properties["type"] == "separator" ? "-" : properties["label"].toString());
             menuIds[items.back()] = id;
         }
@@ -178,12 +174,11 @@ TEST_F(StatusNotifierTray, ActivateStandsForTheDoubleClickAndTheHostDrawsTheMenu
     // The watcher, played by a mock, says that a host is registered, so the toolkit shows its
     // icon as an item and the test plays the host.
     const QString watcher = "org.kde.StatusNotifierWatcher";
-    const auto watcherUp = [&] {
-        return QDBusConnection::sessionBus().interface()->isServiceRegistered(watcher).value();
-    };
     ASSERT_NO_FATAL_FAILURE(StartWindow(
         TrayHost::StatusNotifierItem, "/usr/bin/python3",
-        {"-m", "dbusmock", "--session", "--template", QUILLMAR_SNI_WATCHER}, watcherUp));
+        {"-m", "dbusmock", "--session", "--template", QUILLMAR_SNI_WATCHER}, [&] {
+            return QDBusConnection::sessionBus().interface()->isServiceRegistered(watcher).value();
+        }));
     QDBusInterface registry(watcher, "/StatusNotifierWatcher", watcher);
     ASSERT_TRUE(QTest::qWaitFor([&] {
         item = registry.property("RegisteredStatusNotifierItems").toStringList().value(0);
