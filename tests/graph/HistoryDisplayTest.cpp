@@ -75,9 +75,7 @@ TEST(GraphCanvas, CopiesInEveryDirectionAndTextLeftOfTheReferencePoint)
     EXPECT_EQ(count(White), 60 * 30);
 }
 
-struct Scale {
-    std::uint32_t historyScaling, bandwidthRX, bandwidthTX;
-};
+using Scale = std::array<std::uint32_t, 3>; // HistoryScaling, receive and send bandwidths
 
 struct Graph {
     graph::HistoryImage image{QSize(Width, Height)};
@@ -86,9 +84,8 @@ struct Graph {
     const QImage& Pixels() const { return image.Image(); }
     void Apply(const Scale& s)
     {
-        const auto scale = graph::ChooseGraphScale(s.historyScaling, s.bandwidthRX, s.bandwidthTX);
-        display.SetScale(s.bandwidthRX, s.bandwidthTX, scale.labelMaxRX, scale.labelMaxTX,
-                         scale.decimalLabels);
+        const auto scale = graph::ChooseGraphScale(s[0], s[1], s[2]);
+        display.SetScale(s[1], s[2], scale.labelMaxRX, scale.labelMaxTX, scale.decimalLabels);
     }
 };
 

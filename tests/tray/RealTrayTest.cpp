@@ -1,6 +1,7 @@
 // The tray against real hosts, each test in a process of its own on an Xvfb and a session bus of
 // its own (on-own-display; the toolkit picks the host once per process, at the first icon):
-// trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem host played by the test.
+// trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem host played by the test. Run
+// each test alone, as CTest does: a second one in the same process would find the first host.
 #include "TestEnvironment.h"
 #include "app/Fmain.h"
 #include "platform/FakeClock.h"
@@ -39,17 +40,10 @@ public:
     void Beep() override { ++beeps; }
 };
 
-int testsRun = 0;
-
 // The window, hidden as at a minimised start, on the tray of a host started for the test.
 class RealTray : public ::testing::Test {
 protected:
     ~RealTray() override { form.reset(), tray.reset(), host.terminate(), host.waitForFinished(); }
-    void SetUp() override
-    {
-        if (++testsRun > 1)
-            GTEST_SKIP() << "one tray host per process: run each test alone, as CTest does";
-    }
     void StartWindow(TrayHost kind, const QString& program, const QStringList& arguments,
                      const std::function<bool()>& hostUp)
     {
