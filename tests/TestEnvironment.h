@@ -42,18 +42,16 @@ public:
     {
         if (const char* old = std::getenv(name))
             saved_ = old;
-        Set(name, value);
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedVariable() { Set(name_.c_str(), saved_ ? saved_->c_str() : nullptr); }
+    ~ScopedVariable()
+    {
+        saved_ ? ::setenv(name_.c_str(), saved_->c_str(), 1) : ::unsetenv(name_.c_str());
+    }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    static void Set(const char* name, const char* value)
-    {
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-
     std::string name_;
     std::optional<std::string> saved_;
 };

@@ -5,9 +5,9 @@
 #include "settings/RangeCheck.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -17,26 +17,17 @@ constexpr auto IsBlankOrControl = [](char c) {
     return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
 };
 
-// C's decimal conversion of trimmed text through std::from_chars, when the result fits 32 bits.
-std::optional<std::int32_t> ReadReference(std::string_view text)
-{
-    const bool negative = text.starts_with('-');
-    if (negative || text.starts_with('+'))
-        text.remove_prefix(1);
-    std::uint64_t magnitude = 0; // unsigned: a second sign is not read as one
-    const auto read = std::from_chars(text.data(), text.data() + text.size(), magnitude);
-    if (read.ec == std::errc::result_out_of_range || magnitude > std::uint64_t{1} << 31)
-        return std::nullopt;
-    const std::int64_t number = negative ? -std::int64_t(magnitude) : std::int64_t(magnitude);
-    if (number > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(number);
-}
-
 // Ranges like the dialog's, the widest, a single value and an empty one.
 constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min(), Max = -(Min + 1);
 constexpr std::pair<std::int32_t, std::int32_t> Ranges[] = {{0, 100},   {1, 65535}, {-1000, 1000},
                                                             {Min, Max}, {7, 7},     {5, -5}};
+
+// C's own decimal conversion of trimmed text, when the result fits 32 bits.
+std::optional<std::int32_t> ReadReference(std::string_view text)
+{
+    const long long number = std::strtoll(std::string(text).c_str(), nullptr, 10);
+    return number < Min || number > Max ? std::nullopt : std::optional(std::int32_t(number));
+}
 
 } // namespace
 
