@@ -26,12 +26,12 @@ namespace test {
 inline void IsolateUserFiles(const QTemporaryDir& dir)
 {
     const std::filesystem::path base = dir.path().toStdString();
-    for (const char* folder : {"config", "runtime", "work"})
+    for (const auto& [variable, folder] :
+         {std::pair{"XDG_CONFIG_HOME", "config"}, {"XDG_RUNTIME_DIR", "runtime"}, {"", "work"}}) {
         std::filesystem::create_directories(base / folder);
+        ::setenv(*variable ? variable : "HOME", (*variable ? base / folder : base).c_str(), 1);
+    }
     std::filesystem::permissions(base / "runtime", std::filesystem::perms::owner_all);
-    ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (base / "runtime").c_str(), 1);
-    ::setenv("HOME", base.c_str(), 1);
     std::filesystem::current_path(base / "work");
 }
 
@@ -48,8 +48,6 @@ public:
     {
         saved_ ? ::setenv(name_.c_str(), saved_->c_str(), 1) : ::unsetenv(name_.c_str());
     }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
     std::string name_;

@@ -7,9 +7,6 @@
 #include <cstring>
 #include <linux/netlink.h>
 
-using platform::DumpProgress;
-using platform::LinkRecord;
-
 namespace {
 
 constexpr auto Require = [](bool holds) { holds ? void() : std::abort(); };
@@ -25,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= sizeof header)
         std::memcpy(&header, data, sizeof header);
 
-    std::vector<LinkRecord> links;
-    DumpProgress progress;
+    std::vector<platform::LinkRecord> links;
+    platform::DumpProgress progress;
     const int result =
         platform::ParseLinkDump(datagram, header.nlmsg_seq, SIZE_MAX, links, progress);
     Require(result >= 0 && result <= 4095);
     // Any other errno is the kernel's, which only the end of a dump carries.
     Require(result == 0 || result == EBADMSG || result == ENOBUFS || progress.done);
-    for (const LinkRecord& link : links) {
+    for (const platform::LinkRecord& link : links) {
         const std::size_t nameLength = strnlen(link.name, IFNAMSIZ);
         Require(link.index > 0 && link.index <= INT32_MAX && nameLength > 0 &&
                 nameLength < IFNAMSIZ);
