@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -22,15 +23,31 @@ namespace test {
 
 // Points the user's config and runtime folders and the working directory at a temporary folder,
 // so that no test ever reads or writes the real user's store, lock or log file.
-void IsolateUserFiles(const QTemporaryDir& dir);
+inline void IsolateUserFiles(const QTemporaryDir& dir)
+{
+    const std::filesystem::path base = dir.path().toStdString();
+    for (const auto& [variable, folder] :
+         {std::pair{"XDG_CONFIG_HOME", "config"}, {"XDG_RUNTIME_DIR", "runtime"}, {"", "work"}}) {
+        std::filesystem::create_directories(base / folder);
+        ::setenv(*variable ? variable : "HOME", (*variable ? base / folder : base).c_str(), 1);
+    }
+    std::filesystem::permissions(base / "runtime", std::filesystem::perms::owner_all);
+    std::filesystem::current_path(base / "work");
+}
 
 // Sets an environment variable, or unsets it for nullptr, until the guard ends.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const char* value);
-    ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    ScopedVariable(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            saved_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedVariable()
+    {
+        saved_ ? ::setenv(name_.c_str(), saved_->c_str(), 1) : ::unsetenv(name_.c_str());
+    }
 
 private:
     std::string name_;
@@ -40,8 +57,8 @@ private:
 // A store file in a fresh temporary folder of its own.
 class TempStore {
 public:
-    std::filesystem::path File() const;
-    std::filesystem::path Dir() const;
+    std::filesystem::path File() const { return Dir() / "Quillmar" / "registry.sqlite3"; }
+    std::filesystem::path Dir() const { return dir_.path().toStdString(); }
 
 private:
     QTemporaryDir dir_;

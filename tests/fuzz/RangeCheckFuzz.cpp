@@ -4,74 +4,30 @@
 // finds, so digits beyond 32 bits never come back as a number.
 #include "settings/RangeCheck.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace {
 
-void Require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
+constexpr auto Require = [](bool holds) { holds ? void() : std::abort(); };
 
-bool IsBlankOrControl(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || byte == 0x7F;
-}
-
-bool AllBlank(const char* first, const char* last)
-{
-    for (; first != last; ++first) {
-        if (!IsBlankOrControl(*first))
-            return false;
-    }
-    return true;
-}
-
-void CheckTrim(std::string_view text, std::string_view trimmed)
-{
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    Require(trimmed.data() >= begin && trimmed.data() + trimmed.size() <= end);
-    Require(AllBlank(begin, trimmed.data()) && AllBlank(trimmed.data() + trimmed.size(), end));
-    Require(trimmed.empty() ||
-            (!IsBlankOrControl(trimmed.front()) && !IsBlankOrControl(trimmed.back())));
-}
-
-// C's decimal conversion of trimmed text through std::from_chars, when the result fits 32 bits.
-std::optional<std::int32_t> ReadReference(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    std::uint64_t magnitude = 0; // unsigned: a second sign is not read as one
-    const auto read = std::from_chars(text.data(), text.data() + text.size(), magnitude);
-    if (read.ec == std::errc::result_out_of_range || magnitude > std::uint64_t{1} << 31)
-        return std::nullopt;
-    const std::int64_t number = negative ? -std::int64_t(magnitude) : std::int64_t(magnitude);
-    if (number > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(number);
-}
-
-struct Range {
-    std::int32_t lowest;
-    std::int32_t highest;
+constexpr auto IsBlankOrControl = [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
 };
 
 // Ranges like the dialog's, the widest, a single value and an empty one.
-constexpr Range Ranges[] = {
-    {0, 100},
-    {1, 65535},
-    {-1000, 1000},
-    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
-    {7, 7},
-    {5, -5}};
+constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min(), Max = -(Min + 1);
+constexpr std::pair<std::int32_t, std::int32_t> Ranges[] = {{0, 100},   {1, 65535}, {-1000, 1000},
+                                                            {Min, Max}, {7, 7},     {5, -5}};
+
+// C's own decimal conversion of trimmed text, when the result fits 32 bits.
+std::optional<std::int32_t> ReadReference(std::string_view text)
+{
+    const long long number = std::strtoll(std::string(text).c_str(), nullptr, 10);
+    return number < Min || number > Max ? std::nullopt : std::optional(std::int32_t(number));
+}
 
 } // namespace
 
@@ -79,14 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::string_view trimmed = TrimBlanks(text);
-    CheckTrim(text, trimmed);
+    const char* end = text.data() + text.size();
+    Require(trimmed.data() >= text.data() && trimmed.data() + trimmed.size() <= end);
+    Require(std::all_of(text.data(), trimmed.data(), IsBlankOrControl) &&
+            std::all_of(trimmed.data() + trimmed.size(), end, IsBlankOrControl));
+    Require(trimmed.empty() ||
+            (!IsBlankOrControl(trimmed.front()) && !IsBlankOrControl(trimmed.back())));
     const std::optional<std::int32_t> expected = ReadReference(trimmed);
-    for (const Range range : Ranges) {
-        const std::optional<std::int32_t> number = NumberInRange(text, range.lowest, range.highest);
-        const bool inRange = expected && *expected >= range.lowest && *expected <= range.highest;
-        Require(number.has_value() == inRange);
-        Require(!number ||
-                (*number == *expected && *number >= range.lowest && *number <= range.highest));
+    for (const auto& [lowest, highest] : Ranges) {
+        const std::optional<std::int32_t> number = NumberInRange(text, lowest, highest);
+        Require(number.has_value() == (expected && *expected >= lowest && *expected <= highest));
+        Require(!number || (*number == *expected && *number >= lowest && *number <= highest));
     }
     return 0;
 }

@@ -1,5 +1,7 @@
-// The tray against real hosts: trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem
-// host played by the test through a watcher of its own on the private session bus.
+// The tray against real hosts, each test in a process of its own on an Xvfb and a session bus of
+// its own (on-own-display; the toolkit picks the host once per process, at the first icon):
+// trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem host played by the test. Run
+// each test alone, as CTest does: a second one in the same process would find the first host.
 #include "TestEnvironment.h"
 #include "app/Fmain.h"
 #include "platform/FakeClock.h"
@@ -11,34 +13,25 @@
 #include "platform/SystemTray.h"
 #include "settings/RegVars.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QMenu>
-#include <QMutex>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
+#include <QtDBus>
 #include <gtest/gtest.h>
-#include <map>
-#include <optional>
 
 namespace {
 
 using platform::TrayHost;
-using platform::TrayMouse;
+using enum platform::TrayMouse;
 
 // The real tray, with the mouse messages it delivers and the beeps counted.
 class ObservedTray final : public platform::SystemTray {
 public:
-    std::vector<TrayMouse> seen;
+    std::vector<platform::TrayMouse> seen;
     int beeps = 0;
 
-    void OnActivated(QObject* receiver, std::function<void(TrayMouse)> handler) override
+    void OnActivated(QObject* receiver, std::function<void(platform::TrayMouse)> handler) override
     {
-        SystemTray::OnActivated(receiver, [this, handler](TrayMouse mouse) {
+        SystemTray::OnActivated(receiver, [this, handler](platform::TrayMouse mouse) {
             seen.push_back(mouse);
             handler(mouse);
         });
@@ -46,248 +39,138 @@ public:
     void Beep() override { ++beeps; }
 };
 
-// The toolkit chooses the host once per process, at the first icon.
-std::optional<TrayHost> chosenHost;
-constexpr const char* SkipReason = "one tray host per process: run each test alone, as CTest does";
-
+// The window, hidden as at a minimised start, on the tray of a host started for the test.
 class RealTray : public ::testing::Test {
 protected:
-    static bool FirstHostOfProcess(TrayHost host)
+    ~RealTray() override { form.reset(), tray.reset(), host.terminate(), host.waitForFinished(); }
+    void StartWindow(TrayHost kind, const QString& program, const QStringList& arguments,
+                     const std::function<bool()>& hostUp)
     {
-        if (chosenHost && *chosenHost != host)
-            return false;
-        chosenHost = host;
-        return true;
-    }
-
-    // Makes the window, hidden as at a minimised start, once the host is up.
-    void StartWindow(TrayHost host)
-    {
-        settings->Connection.Set("dsl");
+        host.start(program, arguments);
+        ASSERT_TRUE(QTest::qWaitFor(hostUp));
+        settings.Connection.Set("dsl");
         tray.emplace();
-        ASSERT_EQ(tray->Host(), host);
-        form = std::make_unique<TFormMain>(
-            FormMainServices{*settings, ras, clock, http, sntp, pause, *tray});
+        ASSERT_EQ(tray->Host(), kind);
+        form.emplace(FormMainServices{settings, ras, clock, http, sntp, pause, *tray});
         form->WatchTimer->stop();
     }
 
-    // Waits until the window was minimised into the tray.
-    bool Minimise()
-    {
-        form->showMinimized();
-        return QTest::qWaitFor([&] { return !form->isVisible(); });
-    }
-
+    QProcess host;
     test::TempStore store;
-    std::unique_ptr<CRegVars> settings = std::make_unique<CRegVars>(store.File());
+    CRegVars settings{store.File()};
     test::FakeRasApi ras;
     test::FakeClock clock;
-    // No network command runs here: the clients point at closed ports.
     test::FakePause pause;
     test::FakeSystemTime systemTime;
+    // No network command runs here: the clients point at closed ports.
     platform::HttpClient http{"https://127.0.0.1:9"};
     platform::SntpClient sntp{systemTime, 9};
     std::optional<ObservedTray> tray;
-    std::unique_ptr<TFormMain> form;
+    std::optional<TFormMain> form;
 };
 
-class XEmbedTray : public RealTray {
-protected:
-    void SetUp() override
-    {
-        if (!FirstHostOfProcess(TrayHost::XEmbed))
-            GTEST_SKIP() << SkipReason;
-        trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
-                                "--height", "32", "--SetDockType", "false"});
-        ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-        StartWindow(TrayHost::XEmbed);
-        // Docked once trayer has taken the icon into its panel, away from the screen's corner.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return tray->Geometry().x() > 0; }));
-    }
-
-    void TearDown() override
-    {
-        trayer.terminate();
-        trayer.waitForFinished();
-    }
-
-    // Clicks on the icon, or elsewhere, with the given button, and waits until the tray has
-    // reported `reports` mouse messages in all.
-    bool Click(int button, std::size_t reports, int repeat = 1, bool onIcon = true)
-    {
+// A single click does nothing; the right button opens the tray menu only while hidden; a
+// double-click (a trigger, then the double-click) shows the hidden window, and on the shown one,
+// like the right button, only beeps.
+TEST_F(RealTray, XEmbedClicksOnTheIconOfTheHiddenAndOfTheShownWindow)
+{
+    // Clicks on the icon, or elsewhere, and waits for `reports` mouse messages in all and the
+    // tray menu `menu` (shown or not). Two presses of one button on one spot make a double-click,
+    // so every click changes the button or the spot.
+    const auto Click = [&](int button, std::size_t reports, bool menu, int repeat = 1,
+                           bool onIcon = true) {
         const QPoint at = onIcon ? tray->Geometry().center() : QPoint(300, 300);
         QProcess::execute("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
                                       "click", "--repeat", QString::number(repeat), "--delay", "60",
                                       QString::number(button)});
-        return QTest::qWaitFor([&] { return tray->seen.size() == reports; });
-    }
-
-    QProcess trayer;
-};
-
-TEST_F(XEmbedTray, ADoubleClickShowsTheHiddenWindowAndShownItOnlyBeeps)
-{
-    ASSERT_TRUE(Click(1, 2, 2)); // Trigger, then DoubleClick
-    EXPECT_EQ(tray->seen, (std::vector{TrayMouse::Other, TrayMouse::LeftDoubleClick}));
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(form->isMinimized());
-    ASSERT_TRUE(Click(1, 3)); // a single click
-    EXPECT_EQ(tray->beeps, 0);
-    ASSERT_TRUE(Click(3, 4));
-    ASSERT_TRUE(Click(1, 6, 2));
+        return QTest::qWaitFor([&] { return tray->seen.size() == reports; }) &&
+               QTest::qWaitFor([&] { return form->pmTray->isVisible() == menu; });
+    };
+    ASSERT_NO_FATAL_FAILURE(StartWindow(TrayHost::XEmbed, "trayer",
+                                        {"--edge", "top", "--align", "right", "--widthtype",
+                                         "request", "--height", "32", "--SetDockType", "false"},
+                                        &QSystemTrayIcon::isSystemTrayAvailable));
+    // Docked once trayer has taken the icon into its panel, away from the screen's corner.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tray->Geometry().x() > 0; }));
+    ASSERT_TRUE(Click(1, 1, false));
+    ASSERT_TRUE(Click(3, 2, true));
+    ASSERT_TRUE(Click(1, 2, false, 1, false)); // elsewhere
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_TRUE(Click(1, 4, false, 2));
+    EXPECT_TRUE(form->isVisible() && !form->isMinimized());
+    ASSERT_TRUE(Click(3, 5, false));
+    ASSERT_TRUE(Click(1, 7, false, 2));
     EXPECT_EQ(tray->beeps, 2);
-    EXPECT_FALSE(form->pmTray->isVisible());
-    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(tray->seen, (std::vector{Other, RightButtonUp, Other, LeftDoubleClick, RightButtonUp,
+                                       Other, LeftDoubleClick}));
 }
 
-// Two presses of one button on one spot count as a double-click, so every test click changes
-// the button or the spot.
-TEST_F(XEmbedTray, TheRightButtonOpensTheTrayMenuOnlyWhileHidden)
+TEST_F(RealTray, StatusNotifierActivateIsTheDoubleClickAndTheHostDrawsTheMenuOnlyWhileHidden)
 {
-    ASSERT_TRUE(Click(1, 1)); // a single click on the hidden window does nothing
-    ASSERT_TRUE(Click(3, 2));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->pmTray->isVisible(); }));
-    Click(1, 2, 1, false); // elsewhere
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->pmTray->isVisible(); }));
-    EXPECT_FALSE(form->isVisible());
-    form->miShowClick();
-    ASSERT_TRUE(Click(3, 3));
-    EXPECT_EQ(tray->beeps, 1);
-    EXPECT_FALSE(form->pmTray->isVisible());
-    ASSERT_TRUE(Minimise());
-    ASSERT_TRUE(Click(1, 4));
-    ASSERT_TRUE(Click(3, 5));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->pmTray->isVisible(); }));
-    EXPECT_EQ(tray->beeps, 1);
-    EXPECT_FALSE(form->isVisible());
-}
-
-// Says that a StatusNotifierItem host is registered, so the toolkit shows its icon as an item and
-// the test plays the host. It answers from a thread of its own: the toolkit asks it with blocking
-// calls from the main thread.
-class Watcher : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
-    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
-
-public:
-    bool IsStatusNotifierHostRegistered() const { return true; }
-    QStringList RegisteredStatusNotifierItems() const
-    {
-        const QMutexLocker lock(&mutex_);
-        return items_;
-    }
-    int ProtocolVersion() const { return 0; }
-
-public slots:
-    void RegisterStatusNotifierItem(const QString& service)
-    {
-        const QMutexLocker lock(&mutex_);
-        items_ << service;
-    }
-    void RegisterStatusNotifierHost(const QString&) {}
-
-private:
-    mutable QMutex mutex_;
-    QStringList items_;
-};
-
-class StatusNotifierTray : public RealTray {
-protected:
-    void SetUp() override
-    {
-        if (!FirstHostOfProcess(TrayHost::StatusNotifierItem))
-            GTEST_SKIP() << SkipReason;
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "host");
-        ASSERT_TRUE(bus.registerObject("/StatusNotifierWatcher", watcher,
-                                       QDBusConnection::ExportAllContents));
-        watcher->moveToThread(&thread);
-        thread.start();
-        ASSERT_TRUE(bus.registerService("org.kde.StatusNotifierWatcher"));
-        StartWindow(TrayHost::StatusNotifierItem);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return !watcher->RegisteredStatusNotifierItems().isEmpty(); }));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        tray.reset();
-        watcher->deleteLater(); // in its own thread, where the bus delivers to it
-        thread.quit();
-        thread.wait();
-    }
-
+    // The watcher, played by a mock, says that a host is registered, so the toolkit shows its
+    // icon as an item and the test plays the host.
+    const QString watcher = "org.kde.StatusNotifierWatcher";
+    ASSERT_NO_FATAL_FAILURE(StartWindow(
+        TrayHost::StatusNotifierItem, "/usr/bin/python3",
+        {"-m", "dbusmock", "--session", "--template", QUILLMAR_SNI_WATCHER}, [&] {
+            return QDBusConnection::sessionBus().interface()->isServiceRegistered(watcher).value();
+        }));
+    QDBusInterface registry(watcher, "/StatusNotifierWatcher", watcher);
+    QString item;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        item = registry.property("RegisteredStatusNotifierItems").toStringList().value(0);
+        return !item.isEmpty();
+    }));
     // Calls the item as a host does; the toolkit answers in this thread meanwhile.
-    QDBusMessage Call(const QString& path, const QString& interface, const QString& method,
-                      const QVariantList& arguments)
-    {
+    const auto Call = [&](const QString& path, const QString& method, const QVariantList& args) {
         QDBusMessage call = QDBusMessage::createMethodCall(
-            watcher->RegisteredStatusNotifierItems().first(), path, interface, method);
-        call.setArguments(arguments);
+            item, path,
+            path == "/MenuBar" ? "com.canonical.dbusmenu" : "org.kde.StatusNotifierItem", method);
+        call.setArguments(args);
         return QDBusConnection::sessionBus().call(call, QDBus::BlockWithGui);
-    }
-
-    void CallItem(const QString& method)
-    {
-        Call("/StatusNotifierItem", "org.kde.StatusNotifierItem", method, {0, 0});
-    }
-
-    // The items of the menu a host would draw now, "-" for a separator; remembers their ids.
-    QStringList MenuItems()
-    {
-        const QDBusMessage reply =
-            Call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()});
-        const auto layout = reply.arguments().value(1).value<QDBusArgument>();
+    };
+    // The labels of the menu a host would draw now, "-" for a separator; the first one's id.
+    int firstId = 0;
+    const auto MenuItems = [&] {
+        const auto root = Call("/MenuBar", "GetLayout", {0, -1, QStringList()})
+                              .arguments()
+                              .value(1)
+                              .value<QDBusArgument>();
         int id = 0;
         QVariantMap properties;
-        layout.beginStructure();
-        layout >> id >> properties;
+        QVariantList children;
+        root.beginStructure();
+        root >> id >> properties >> children;
+        root.endStructure();
         QStringList items;
-        layout.beginArray();
-        while (!layout.atEnd()) {
-            QDBusVariant child;
-            layout >> child;
-            const auto item = child.variant().value<QDBusArgument>();
-            item.beginStructure();
-            item >> id >> properties;
-            item.endStructure();
+        for (const QVariant& child : children) {
+            const auto entry = child.value<QDBusArgument>();
+            entry.beginStructure();
+            entry >> id >> properties;
+            entry.endStructure();
+            firstId = items.isEmpty() ? id : firstId;
             items << (properties["type"] == "separator" ? "-" : properties["label"].toString());
-            menuIds[items.back()] = id;
         }
-        // Each begin has its end: the reader of a level lives until then.
-        layout.endArray();
-        layout.endStructure();
         return items;
-    }
+    };
 
-    Watcher* watcher = new Watcher;
-    QThread thread;
-    std::map<QString, int> menuIds;
-};
-
-TEST_F(StatusNotifierTray, ActivateStandsForTheDoubleClickAndTheHostDrawsTheMenuOnlyWhileHidden)
-{
     const QStringList trayMenu{"Show", "-", "Connect", "Disconnect", "-", "Exit"};
     EXPECT_EQ(MenuItems(), trayMenu);
-    CallItem("Activate");
+    const auto callItem = [&](const char* method) { Call("/StatusNotifierItem", method, {0, 0}); };
+    callItem("Activate");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(MenuItems(), QStringList());
-    CallItem("ContextMenu");
-    CallItem("Activate");
-    EXPECT_EQ(tray->seen, (std::vector{TrayMouse::LeftDoubleClick, TrayMouse::RightButtonUp,
-                                       TrayMouse::LeftDoubleClick}));
+    callItem("ContextMenu");
+    callItem("Activate");
+    EXPECT_EQ(tray->seen, (std::vector{LeftDoubleClick, RightButtonUp, LeftDoubleClick}));
     EXPECT_EQ(tray->beeps, 2);
-    ASSERT_TRUE(Minimise());
+    form->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
     EXPECT_EQ(MenuItems(), trayMenu);
-    Call("/MenuBar", "com.canonical.dbusmenu", "Event",
-         {menuIds["Show"], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    Call("/MenuBar", "Event",
+         {firstId, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u}); // Show
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->isMinimized());
 }
 
 } // namespace
-
-#include "RealTrayTest.moc"
