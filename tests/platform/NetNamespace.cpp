@@ -1,13 +1,16 @@
 #include "platform/NetNamespace.h"
 
+#include <QProcess>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/capability.h>
+#include <linux/if.h>
 #include <sched.h>
 #include <stdexcept>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -16,134 +19,134 @@ namespace test {
 
 namespace {
 
-const std::string NamePrefix = "quillmar-test-";
-const std::filesystem::path NamespaceDir = "/run/netns";
+const std::string Prefix = "quillmar-test-";
 
-// Runs `ip` with `arguments`; returns its output (stdout and stderr together) and, with `check`,
-// throws std::runtime_error with it when the command fails.
-std::string Ip(const QStringList& arguments, bool check = true)
+std::string Ip(const QStringList& arguments)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start("ip", arguments);
     process.waitForFinished(-1);
     const std::string output = process.readAll().toStdString();
-    if (check && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         throw std::runtime_error("ip " + arguments.join(' ').toStdString() + ": " + output);
     return output;
 }
 
-// A test process killed on a time-out leaves its namespaces behind; they carry its pid.
-void SweepOrphans()
+// Namespaces carry the pid of their test process.
+std::string SweepOrphansForAName()
 {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(NamespaceDir, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
         const std::string name = entry.path().filename();
-        if (!name.starts_with(NamePrefix))
-            continue;
-        const pid_t owner = std::atoi(name.c_str() + NamePrefix.size());
+        const pid_t owner = name.starts_with(Prefix) ? std::atoi(name.c_str() + Prefix.size()) : 0;
         if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH)
-            Ip({"netns", "delete", QString::fromStdString(name)}, false);
+            QProcess::execute("ip", {"netns", "delete", name.c_str()});
     }
+    static std::atomic<int> counter = 0;
+    return Prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-std::string UniqueName()
+// A link that went down has forgotten its neighbours: each time, the sender is told anew to send
+// to a hardware address nobody takes. dd writes each block as one datagram.
+void Send(const NetNamespace& from, const std::string& device, const std::string& to, int count,
+          std::size_t size)
 {
-    static std::atomic<int> counter = 0;
-    return NamePrefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    from.Check("ip neigh replace " + to + " lladdr 02:00:00:00:00:99 dev " + device +
+               " nud permanent && dd if=/dev/zero bs=" + std::to_string(size) +
+               " count=" + std::to_string(count) + " status=none > /dev/udp/" + to + "/9");
 }
 
 } // namespace
 
-bool NetNamespace::CanCreate()
+bool CanCreateNamespaces()
 {
     return ::geteuid() == 0;
 }
 
-NetNamespace::NetNamespace() : name_(UniqueName())
+NetNamespace::NetNamespace() : name(SweepOrphansForAName())
 {
-    SweepOrphans();
-    Ip({"netns", "add", QString::fromStdString(name_)});
-    try {
-        Ip({"-n", QString::fromStdString(name_), "link", "set", "lo", "up"});
-    } catch (...) {
-        Ip({"netns", "delete", QString::fromStdString(name_)}, false);
-        throw;
-    }
+    Ip({"netns", "add", name.c_str()});
+    Check("ip link set lo up");
 }
 
 NetNamespace::~NetNamespace()
 {
-    Ip({"netns", "delete", QString::fromStdString(name_)}, false);
+    QProcess::execute("ip", {"netns", "delete", name.c_str()});
 }
 
 std::string NetNamespace::Check(const std::string& shellCommand) const
 {
-    const std::string output = Ip({"netns", "exec", QString::fromStdString(name_), "sh", "-c",
-                                   QString::fromStdString(shellCommand)});
+    const std::string output =
+        Ip({"netns", "exec", name.c_str(), "bash", "-c", shellCommand.c_str()});
     return output.substr(0, output.find_last_not_of(" \n") + 1);
-}
-
-void NetNamespace::Start(QProcess& process, const QString& program,
-                         const QStringList& arguments) const
-{
-    process.start("ip",
-                  QStringList{"netns", "exec", QString::fromStdString(name_), program} + arguments);
 }
 
 void NetNamespace::EnterThisThread() const
 {
-    const int fd = ::open((NamespaceDir / name_).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw std::system_error(errno, std::generic_category(), "open " + name_);
-    const int entered = ::setns(fd, CLONE_NEWNET);
-    const int error = errno;
+    const int fd = ::open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (::setns(fd, CLONE_NEWNET) != 0)
+        throw std::system_error(errno, std::generic_category(), "setns " + name);
     ::close(fd);
-    if (entered != 0)
-        throw std::system_error(error, std::generic_category(), "setns " + name_);
 }
 
-VethPair ConnectVeth(const NetNamespace& left, const std::string& leftName,
-                     const NetNamespace& right, const std::string& rightName)
+Wan::Wan(std::string link) : link(std::move(link))
 {
-    static std::atomic<int> subnet = 0;
-    const std::string prefix = "10.254." + std::to_string(subnet++ % 256) + ".";
-    const VethPair pair{{leftName, prefix + "1"}, {rightName, prefix + "2"}};
-    left.Check("ip link add name " + leftName + " type veth peer name " + rightName + " netns " +
-               right.Name());
-    const std::string leftMac = left.Check("cat /sys/class/net/" + leftName + "/address");
-    const std::string rightMac = right.Check("cat /sys/class/net/" + rightName + "/address");
-    const struct {
-        const NetNamespace& ns;
-        const VethEnd& end;
-        const VethEnd& peer;
-        const std::string& peerMac;
-    } sides[] = {{left, pair.left, pair.right, rightMac}, {right, pair.right, pair.left, leftMac}};
-    for (const auto& side : sides) {
-        const std::string ipv6 = "/proc/sys/net/ipv6/conf/" + side.end.name + "/disable_ipv6";
-        side.ns.Check("[ ! -e " + ipv6 + " ] || echo 1 > " + ipv6);
-        side.ns.Check("ip addr add " + side.end.address + "/24 dev " + side.end.name);
-        side.ns.Check("ip neigh replace " + side.peer.address + " lladdr " + side.peerMac +
-                      " dev " + side.end.name + " nud permanent");
-        side.ns.Check("ip link set " + side.end.name + " up");
-    }
-    return pair;
+    Connect();
 }
 
-std::uint64_t SysfsValue(const NetNamespace& ns, const std::string& file)
+void Wan::Connect() const
 {
-    return std::stoull(ns.Check("cat /sys/class/net/" + file), nullptr, 0);
+    home.Check("ip link add " + link + " type veth peer name isp0 netns " + isp.name);
+    for (const auto& [ns, device, address] :
+         {std::tuple(&home, link, "10.254.0.1/24"),
+          std::tuple(&isp, std::string("isp0"), "10.254.0.2/24")})
+        ns->Check("echo 1 > /proc/sys/net/ipv6/conf/" + device + "/disable_ipv6; ip addr add " +
+                  address + " dev " + device + " && ip link set " + device + " up");
+    if (!WaitForCarrier(true))
+        throw std::runtime_error(link + " got no carrier");
 }
 
-bool WaitForOperState(const NetNamespace& ns, const std::string& link, bool up)
+void Wan::SendOut(int count, std::size_t size) const
+{
+    Send(home, link, "10.254.0.2", count, size);
+}
+
+void Wan::SendIn(int count, std::size_t size) const
+{
+    Send(isp, "isp0", "10.254.0.1", count, size);
+}
+
+std::uint64_t Wan::Counter(const std::string& name) const
+{
+    return std::stoull(home.Check("cat /sys/class/net/" + link + "/statistics/" + name));
+}
+
+bool Wan::IsUp() const
+{
+    return std::stoull(home.Check("cat /sys/class/net/" + link + "/flags"), nullptr, 16) & IFF_UP;
+}
+
+bool Wan::WaitForCarrier(bool up) const
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while ((ns.Check("cat /sys/class/net/" + link + "/operstate") == "up") != up) {
+    while ((home.Check("cat /sys/class/net/" + link + "/operstate") == "up") != up) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+void WithoutNetAdmin::Set(bool held)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    ::syscall(SYS_capget, &header, data);
+    const std::uint32_t bit = 1u << CAP_NET_ADMIN;
+    data[0].effective = held ? data[0].effective | bit : data[0].effective & ~bit;
+    if (::syscall(SYS_capset, &header, data) != 0)
+        throw std::system_error(errno, std::generic_category(), "capset");
 }
 
 } // namespace test

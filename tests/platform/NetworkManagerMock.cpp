@@ -6,7 +6,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
-#include <atomic>
 #include <chrono>
 #include <stdexcept>
 
@@ -15,8 +14,7 @@ namespace test {
 namespace {
 
 const QString Service = "org.freedesktop.NetworkManager";
-const QString MockIface = "org.freedesktop.DBus.Mock";
-const QString ManagerPath = "/org/freedesktop/NetworkManager";
+const QString ConnectionName = "quillmar-nm-mock";
 
 // Starting takes about a second on a quiet machine; a busy one is given much longer.
 constexpr std::chrono::seconds StartLimit{30};
@@ -36,15 +34,11 @@ template <typename Done> void WaitFor(Done done, const char* what)
 NetworkManagerMock::NetworkManagerMock()
 {
     qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
-    static std::atomic<int> count = 0;
-    connectionName_ = QString("quillmar-nm-mock-%1").arg(count++);
-    daemon_.start("dbus-daemon",
-                  {"--config-file=/usr/share/dbus-1/session.conf", "--nofork", "--print-address=1",
-                   "--address=unix:path=" + dir_.filePath("bus")});
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
     if (!daemon_.waitForReadyRead(StartLimit.count() * 1000))
         throw std::runtime_error("dbus-daemon did not start");
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    bus_ = QDBusConnection::connectToBus(address_, connectionName_);
+    bus_ = QDBusConnection::connectToBus(address_, ConnectionName);
     if (!bus_.isConnected())
         throw std::runtime_error("cannot reach the test's bus");
     Start();
@@ -53,7 +47,7 @@ NetworkManagerMock::NetworkManagerMock()
 NetworkManagerMock::~NetworkManagerMock()
 {
     Stop();
-    QDBusConnection::disconnectFromBus(connectionName_);
+    QDBusConnection::disconnectFromBus(ConnectionName);
     daemon_.kill();
     daemon_.waitForFinished();
 }
@@ -79,11 +73,6 @@ void NetworkManagerMock::Stop()
             "the NetworkManager mock did not leave the bus");
 }
 
-void NetworkManagerMock::Reset()
-{
-    Call("/org/freedesktop", MockIface, "Reset");
-}
-
 QDBusMessage NetworkManagerMock::Call(const QString& path, const QString& iface,
                                       const QString& method, const QVariantList& arguments) const
 {
@@ -93,6 +82,12 @@ QDBusMessage NetworkManagerMock::Call(const QString& path, const QString& iface,
     if (reply.type() != QDBusMessage::ReplyMessage)
         throw std::runtime_error((method + ": " + reply.errorMessage()).toStdString());
     return reply;
+}
+
+QVariant NetworkManagerMock::Mock(const QString& method, const QVariantList& arguments,
+                                  const QString& path) const
+{
+    return Call(path, "org.freedesktop.DBus.Mock", method, arguments).arguments().value(0);
 }
 
 QVariant NetworkManagerMock::Property(const QString& path, const QString& iface,
@@ -105,41 +100,23 @@ QVariant NetworkManagerMock::Property(const QString& path, const QString& iface,
         .variant();
 }
 
-QString NetworkManagerMock::AddProfile(const QVariantMap& connection)
+QString NetworkManagerMock::AddProfile(const QVariantMap& connection, std::uint32_t flags) const
 {
-    QMap<QString, QVariantMap> settings{{"connection", connection}};
-    return Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
-                {QVariant::fromValue(settings)})
-        .arguments()
-        .value(0)
-        .value<QDBusObjectPath>()
-        .path();
+    const QString path =
+        Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
+             {QVariant::fromValue(QMap<QString, QVariantMap>{{"connection", connection}})})
+            .arguments()
+            .value(0)
+            .value<QDBusObjectPath>()
+            .path();
+    if (flags != 0)
+        Mock("AddProperty",
+             {Service + ".Settings.Connection", "Flags", QVariant::fromValue(QDBusVariant(flags))},
+             path);
+    return path;
 }
 
-void NetworkManagerMock::SetProfileFlags(const QString& profile, std::uint32_t flags)
-{
-    Call(profile, MockIface, "AddProperty",
-         {Service + ".Settings.Connection", "Flags", QVariant::fromValue(QDBusVariant(flags))});
-}
-
-QString NetworkManagerMock::AddEthernet(const QString& name, const QString& interface)
-{
-    return Call(ManagerPath, MockIface, "AddEthernetDevice", {name, interface, 30})
-        .arguments()
-        .value(0)
-        .toString();
-}
-
-QString NetworkManagerMock::AddModem(const QString& name, const QString& control,
-                                     const QString& ipInterface)
-{
-    return Call(ManagerPath, MockIface, "AddModemDevice", {name, control, ipInterface})
-        .arguments()
-        .value(0)
-        .toString();
-}
-
-QString NetworkManagerMock::Activate(const QString& profile)
+QString NetworkManagerMock::Activate(const QString& profile) const
 {
     const QVariant none = QVariant::fromValue(QDBusObjectPath("/"));
     return Call(ManagerPath, Service, "ActivateConnection",
@@ -150,10 +127,10 @@ QString NetworkManagerMock::Activate(const QString& profile)
         .path();
 }
 
-void NetworkManagerMock::SetState(const QString& profile, std::uint32_t state, std::uint32_t reason)
+void NetworkManagerMock::SetState(const QString& profile, std::uint32_t state,
+                                  std::uint32_t reason) const
 {
-    Call("/org/freedesktop", MockIface, "SetProfileState",
-         {QVariant::fromValue(QDBusObjectPath(profile)), state, reason});
+    Mock("SetProfileState", {QVariant::fromValue(QDBusObjectPath(profile)), state, reason});
 }
 
 QStringList NetworkManagerMock::ActiveConnections() const
@@ -167,21 +144,10 @@ QStringList NetworkManagerMock::ActiveConnections() const
 
 int NetworkManagerMock::ManagerCalls(const QString& method) const
 {
-    const QDBusArgument calls = Call(ManagerPath, MockIface, "GetMethodCalls", {method})
-                                    .arguments()
-                                    .value(0)
-                                    .value<QDBusArgument>();
+    const auto calls = Mock("GetMethodCalls", {method}, ManagerPath).value<QDBusArgument>();
     int count = 0;
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        calls.beginStructure();
-        qulonglong time = 0;
-        QVariantList arguments;
-        calls >> time >> arguments;
-        calls.endStructure();
-        ++count;
-    }
-    calls.endArray();
+    for (calls.beginArray(); !calls.atEnd(); ++count)
+        calls.asVariant();
     return count;
 }
 

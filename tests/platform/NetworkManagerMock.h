@@ -3,7 +3,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QVariantMap>
 
 namespace test {
@@ -16,6 +15,7 @@ class NetworkManagerMock {
 public:
     static constexpr std::uint32_t Activated = 2;
     static constexpr std::uint32_t Deactivated = 4;
+    static inline const QString ManagerPath = "/org/freedesktop/NetworkManager";
 
     NetworkManagerMock();
     ~NetworkManagerMock();
@@ -23,23 +23,21 @@ public:
     NetworkManagerMock& operator=(const NetworkManagerMock&) = delete;
 
     const QDBusConnection& Bus() const { return bus_; }
-    QString Address() const { return address_; }
 
     // NetworkManager leaves the bus, and comes back as a new process knowing nothing.
     void Stop();
     void Start();
-    // Back to no devices, no profiles, no recorded calls.
-    void Reset();
 
+    // A method of the mock's control interface ("Reset", "AddEthernetDevice"…); returns its
+    // first result.
+    QVariant Mock(const QString& method, const QVariantList& arguments = {},
+                  const QString& path = "/org/freedesktop") const;
     // A profile from its "connection" settings (id, type, interface-name…); returns its path.
-    QString AddProfile(const QVariantMap& connection);
-    void SetProfileFlags(const QString& profile, std::uint32_t flags);
-    QString AddEthernet(const QString& name, const QString& interface);
-    QString AddModem(const QString& name, const QString& control, const QString& ipInterface);
+    QString AddProfile(const QVariantMap& connection, std::uint32_t flags = 0) const;
     // Activation from outside: the profile's connection is then being activated.
-    QString Activate(const QString& profile);
+    QString Activate(const QString& profile) const;
     // Moves the profile's active connection on, with the reason NetworkManager would give.
-    void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0);
+    void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0) const;
     QStringList ActiveConnections() const;
     // How often the program (or the test) called a method of the manager.
     int ManagerCalls(const QString& method) const;
@@ -50,11 +48,9 @@ public:
     QVariant Property(const QString& path, const QString& iface, const QString& name) const;
 
 private:
-    QTemporaryDir dir_;
     QProcess daemon_;
     QProcess mock_;
     QString address_;
-    QString connectionName_;
     QDBusConnection bus_{QString()};
 };
 

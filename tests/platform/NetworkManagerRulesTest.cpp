@@ -9,23 +9,15 @@ using namespace platform;
 
 namespace {
 
-struct Code {
-    const char* from;
-    std::uint32_t code;
-};
-
-TEST(NetworkManagerRules, ActiveStatesReadAsBeingSetUpConnectedOrGone)
+TEST(NetworkManagerRules, StatesErrorNamesAndFailureReasonsReadAsTheProtocolShowsThem)
 {
-    const std::uint32_t expected[] = {RasDisconnectedState, RasConnectingState, RasConnectedState,
-                                      RasDisconnectedState, RasDisconnectedState};
-    for (std::uint32_t state = 0; state < std::size(expected); ++state)
-        EXPECT_EQ(nm::ConnectState(state), expected[state]) << "state " << state;
-}
+    const std::uint32_t states[] = {RasDisconnectedState, RasConnectingState, RasConnectedState,
+                                    RasDisconnectedState, RasDisconnectedState};
+    for (std::uint32_t state = 0; state < std::size(states); ++state)
+        EXPECT_EQ(nm::ConnectState(state), states[state]) << "state " << state;
 
-TEST(NetworkManagerRules, ErrorNamesReadAsErrnoValues)
-{
     // One name of each kind the protocol must tell apart, and what is not known.
-    const Code rows[] = {
+    const std::pair<const char*, std::uint32_t> errors[] = {
         {"org.freedesktop.NetworkManager.PermissionDenied", EACCES},
         {"org.freedesktop.NetworkManager.UnknownConnection", ENOENT},
         {"org.freedesktop.NetworkManager.UnknownDevice", ENODEV},
@@ -35,20 +27,14 @@ TEST(NetworkManagerRules, ErrorNamesReadAsErrnoValues)
         {"org.freedesktop.NetworkManager.Failed", EIO},
         {"org.freedesktop.networkmanager.permissiondenied", EIO}, // names are exact
     };
-    for (const Code& row : rows)
-        EXPECT_EQ(nm::ErrorCode(row.from), row.code) << row.from;
-}
+    for (const auto& [name, code] : errors)
+        EXPECT_EQ(nm::ErrorCode(name), code) << name;
 
-TEST(NetworkManagerRules, FailureReasonsReadAsErrnoValues)
-{
-    const std::pair<std::uint32_t, std::uint32_t> rows[] = {
-        {0, EIO},  {1, EIO},           {2, ECONNABORTED},  {3, ENOLINK},
-        {4, EIO},  {5, EADDRNOTAVAIL}, {6, ETIMEDOUT},     {7, ETIMEDOUT},
-        {8, EIO},  {9, ENOKEY},        {10, EKEYREJECTED}, {11, ENOENT},
-        {12, EIO}, {13, ENODEV},       {14, ENODEV},       {15, EIO},
-    };
-    for (const auto& [reason, code] : rows)
-        EXPECT_EQ(nm::FailureCode(reason), code) << "reason " << reason;
+    const std::uint32_t reasons[] = {
+        EIO, EIO,    ECONNABORTED, ENOLINK, EIO, EADDRNOTAVAIL, ETIMEDOUT, ETIMEDOUT,
+        EIO, ENOKEY, EKEYREJECTED, ENOENT,  EIO, ENODEV,        ENODEV,    EIO};
+    for (std::uint32_t reason = 0; reason < std::size(reasons); ++reason)
+        EXPECT_EQ(nm::FailureCode(reason), reasons[reason]) << "reason " << reason;
     EXPECT_EQ(nm::VanishedError, std::uint32_t{ECONNABORTED});
 }
 
@@ -56,18 +42,9 @@ TEST(NetworkManagerRules, FailureReasonsReadAsErrnoValues)
 const std::string Longest(RasMaxEntryName - 1, 'x');
 const std::string TooLong(RasMaxEntryName, 'x');
 
-TEST(NetworkManagerRules, EntriesAreWatchableIdsOnceInOrder)
-{
-    const nm::Profile profiles[] = {
-        {"Mobile", "gsm"},          {"lo", "loopback"},
-        {"Home", "802-3-ethernet"}, {"veth7", "802-3-ethernet", nm::ProfileExternal},
-        {"Mobile", "gsm", 0, 99},   {TooLong, "vpn"},
-        {Longest, "vpn"},
-    };
-    EXPECT_EQ(nm::EntryNames(profiles), (std::vector<std::string>{"Mobile", "Home", Longest}));
-}
-
-TEST(NetworkManagerRules, AnIdIsDialledAsItsActiveProfileElseTheMostRecentlyUsed)
+// Entries are watchable ids, once, in order; an id is dialled as its active profile, else as the
+// most recently used one.
+TEST(NetworkManagerRules, EntriesAndTheProfileDialledForAnId)
 {
     const nm::Profile profiles[] = {
         {"Mobile", "gsm", 0, 50},
@@ -78,9 +55,12 @@ TEST(NetworkManagerRules, AnIdIsDialledAsItsActiveProfileElseTheMostRecentlyUsed
         {"lo", "loopback"},
         {"veth7", "802-3-ethernet", nm::ProfileExternal},
         {TooLong, "vpn"},
+        {Longest, "vpn"},
     };
+    EXPECT_EQ(nm::EntryNames(profiles), (std::vector<std::string>{"Mobile", "Home", Longest}));
     EXPECT_EQ(nm::ProfileToDial(profiles, "Mobile"), &profiles[1]);
     EXPECT_EQ(nm::ProfileToDial(profiles, "Home"), &profiles[3]);
+    EXPECT_EQ(nm::ProfileToDial(profiles, Longest), &profiles[8]);
     for (const std::string& id :
          {std::string("mobile"), std::string("lo"), std::string("veth7"), TooLong, std::string()})
         EXPECT_EQ(nm::ProfileToDial(profiles, id), nullptr) << id;
