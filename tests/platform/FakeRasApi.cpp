@@ -9,21 +9,6 @@ using namespace platform;
 
 namespace {
 
-// Copies `names` into `buffer` as the service does, or fails as it does.
-template <class Record, class Name>
-std::uint32_t Enumerate(std::span<Record> buffer, std::size_t& count, std::uint32_t error,
-                        const std::vector<Name>& names, auto fill)
-{
-    count = 0;
-    if (error != 0)
-        return error;
-    if (names.size() > buffer.size())
-        return RasErrorBufferTooSmall;
-    for (const auto& name : names)
-        fill(buffer[count++], name);
-    return 0;
-}
-
 void CopyName(char (&target)[RasMaxEntryName + 1], const std::string& name)
 {
     const std::size_t length = std::min(name.size(), RasMaxEntryName);
@@ -31,14 +16,26 @@ void CopyName(char (&target)[RasMaxEntryName + 1], const std::string& name)
     target[length] = '\0';
 }
 
+// Copies the records `fill` makes into `buffer` as the service does, or fails as it does.
+template <class Record, class Source>
+std::uint32_t Enumerate(std::span<Record> buffer, std::size_t& count, std::uint32_t error,
+                        const std::vector<Source>& sources, auto fill)
+{
+    count = 0;
+    if (error != 0)
+        return error;
+    if (sources.size() > buffer.size())
+        return RasErrorBufferTooSmall;
+    for (const Source& source : sources)
+        fill(buffer[count++], source);
+    return 0;
+}
+
 } // namespace
 
 FakeRasApi::Connection& FakeRasApi::Add(const std::string& entry, RasHandle handle)
 {
-    Connection connection;
-    connection.entry = entry;
-    connection.handle = handle;
-    return connections.emplace_back(connection);
+    return connections.emplace_back(Connection{handle, entry});
 }
 
 FakeRasApi::Connection* FakeRasApi::Find(const std::string& entry)
@@ -55,31 +52,26 @@ FakeRasApi::Connection* FakeRasApi::Find(RasHandle handle)
 
 std::uint32_t FakeRasApi::EnumConnections(std::span<RasConnection> buffer, std::size_t& count)
 {
-    return Enumerate(buffer, count, enumError, connections,
-                     [](RasConnection& record, const Connection& connection) {
-                         record.handle = connection.handle;
-                         CopyName(record.entryName, connection.entry);
-                     });
+    return Enumerate(buffer, count, enumError, connections, [](auto& record, auto& connection) {
+        record.handle = connection.handle;
+        CopyName(record.entryName, connection.entry);
+    });
 }
 
 std::uint32_t FakeRasApi::GetConnectStatus(RasHandle handle, std::uint32_t& state)
 {
     const Connection* connection = Find(handle);
-    if (!connection)
-        return RasErrorInvalidHandle;
-    if (connection->statusError == 0)
+    if (connection && connection->statusError == 0)
         state = connection->state;
-    return connection->statusError;
+    return connection ? connection->statusError : RasErrorInvalidHandle;
 }
 
 std::uint32_t FakeRasApi::GetConnectionStatistics(RasHandle handle, RasStats& stats)
 {
     const Connection* connection = Find(handle);
-    if (!connection)
-        return RasErrorInvalidHandle;
-    if (connection->statsError == 0)
+    if (connection && connection->statsError == 0)
         stats = connection->stats;
-    return connection->statsError;
+    return connection ? connection->statsError : RasErrorInvalidHandle;
 }
 
 std::uint32_t FakeRasApi::HangUp(RasHandle handle)
@@ -102,9 +94,8 @@ bool FakeRasApi::DialDlg(const char* entry, std::uint32_t& error)
 
 std::uint32_t FakeRasApi::EnumEntries(std::span<RasEntryName> buffer, std::size_t& count)
 {
-    return Enumerate(
-        buffer, count, entriesError, entries,
-        [](RasEntryName& record, const std::string& entry) { CopyName(record.name, entry); });
+    return Enumerate(buffer, count, entriesError, entries,
+                     [](auto& record, auto& entry) { CopyName(record.name, entry); });
 }
 
 } // namespace test

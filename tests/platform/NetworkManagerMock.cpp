@@ -16,31 +16,22 @@ namespace {
 const QString Service = "org.freedesktop.NetworkManager";
 const QString ConnectionName = "quillmar-nm-mock";
 
-// Starting takes about a second on a quiet machine; a busy one is given much longer.
-constexpr std::chrono::seconds StartLimit{30};
-
-template <typename Done> void WaitFor(Done done, const char* what)
-{
-    const auto deadline = std::chrono::steady_clock::now() + StartLimit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error(what);
-        QThread::msleep(20);
-    }
-}
-
 } // namespace
 
 NetworkManagerMock::NetworkManagerMock()
 {
     qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
     daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (!daemon_.waitForReadyRead(StartLimit.count() * 1000))
-        throw std::runtime_error("dbus-daemon did not start");
-    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    bus_ = QDBusConnection::connectToBus(address_, ConnectionName);
+    daemon_.waitForReadyRead(30'000);
+    const QString address = QString::fromUtf8(daemon_.readLine()).trimmed();
+    bus_ = QDBusConnection::connectToBus(address, ConnectionName);
     if (!bus_.isConnected())
         throw std::runtime_error("cannot reach the test's bus");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
+    mock_.setProcessEnvironment(environment);
+    mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    mock_.setStandardOutputFile(QProcess::nullDevice());
     Start();
 }
 
@@ -54,23 +45,27 @@ NetworkManagerMock::~NetworkManagerMock()
 
 void NetworkManagerMock::Start()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-    mock_.setProcessEnvironment(environment);
-    mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    mock_.setStandardOutputFile(QProcess::nullDevice());
     mock_.start(QUILLMAR_PYTHON,
                 {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
-    WaitFor([this] { return bus_.interface()->isServiceRegistered(Service).value(); },
-            "the NetworkManager mock did not start");
+    WaitForService(true);
 }
 
 void NetworkManagerMock::Stop()
 {
     mock_.kill();
     mock_.waitForFinished();
-    WaitFor([this] { return !bus_.interface()->isServiceRegistered(Service).value(); },
-            "the NetworkManager mock did not leave the bus");
+    WaitForService(false);
+}
+
+// Starting takes about a second on a quiet machine; a busy one is given much longer.
+void NetworkManagerMock::WaitForService(bool registered) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (bus_.interface()->isServiceRegistered(Service).value() != registered) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("the NetworkManager mock did not come or go");
+        QThread::msleep(20);
+    }
 }
 
 QDBusMessage NetworkManagerMock::Call(const QString& path, const QString& iface,

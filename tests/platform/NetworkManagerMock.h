@@ -48,9 +48,10 @@ public:
     QVariant Property(const QString& path, const QString& iface, const QString& name) const;
 
 private:
+    void WaitForService(bool registered) const;
+
     QProcess daemon_;
     QProcess mock_;
-    QString address_;
     QDBusConnection bus_{QString()};
 };
 
