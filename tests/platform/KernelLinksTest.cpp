@@ -23,22 +23,15 @@ struct Reading {
     std::uint32_t durationMs;
 };
 
+// PPP devices report no operational state.
 TEST(KernelLinks, ConnectedWhenUpRunningAndOperational)
 {
-    const struct {
-        unsigned flags;
-        std::uint8_t operState;
-        bool connected;
-    } rows[] = {{IFF_UP | IFF_RUNNING, IF_OPER_UP, true},
-                {IFF_UP | IFF_RUNNING, IF_OPER_DOWN, false},
-                {IFF_UP | IFF_RUNNING, IF_OPER_UNKNOWN, true}, // PPP reports no operational state
-                {IFF_UP, IF_OPER_UNKNOWN, false}};
-    for (const auto& row : rows) {
-        platform::LinkRecord link;
-        link.flags = row.flags;
-        link.operState = row.operState;
-        EXPECT_EQ(platform::IsConnected(link), row.connected) << row.flags << " " << +row.operState;
-    }
+    using Row = std::tuple<unsigned, std::uint8_t, bool>;
+    for (const auto& [flags, state, connected] :
+         {Row{IFF_UP | IFF_RUNNING, IF_OPER_UP, true},
+          Row{IFF_UP | IFF_RUNNING, IF_OPER_DOWN, false},
+          Row{IFF_UP | IFF_RUNNING, IF_OPER_UNKNOWN, true}, Row{IFF_UP, IF_OPER_UNKNOWN, false}})
+        EXPECT_EQ(platform::IsConnected({0, flags, state}), connected) << flags << " " << +state;
 }
 
 // With a monotonic clock the test moves by hand. The byte counters are the kernel's since the
