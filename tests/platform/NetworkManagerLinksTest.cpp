@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDBusVariant>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
