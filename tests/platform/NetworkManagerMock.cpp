@@ -2,6 +2,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -68,29 +69,27 @@ void NetworkManagerMock::WaitForService(bool registered) const
     }
 }
 
-QDBusMessage NetworkManagerMock::Call(const QString& path, const QString& iface,
-                                      const QString& method, const QVariantList& arguments) const
+QVariant NetworkManagerMock::Call(const QString& path, const QString& iface, const QString& method,
+                                  const QVariantList& arguments) const
 {
     QDBusMessage message = QDBusMessage::createMethodCall(Service, path, iface, method);
     message.setArguments(arguments);
     const QDBusMessage reply = bus_.call(message);
     if (reply.type() != QDBusMessage::ReplyMessage)
         throw std::runtime_error((method + ": " + reply.errorMessage()).toStdString());
-    return reply;
+    return reply.arguments().value(0);
 }
 
 QVariant NetworkManagerMock::Mock(const QString& method, const QVariantList& arguments,
                                   const QString& path) const
 {
-    return Call(path, "org.freedesktop.DBus.Mock", method, arguments).arguments().value(0);
+    return Call(path, "org.freedesktop.DBus.Mock", method, arguments);
 }
 
 QVariant NetworkManagerMock::Property(const QString& path, const QString& iface,
                                       const QString& name) const
 {
     return Call(path, "org.freedesktop.DBus.Properties", "Get", {iface, name})
-        .arguments()
-        .value(0)
         .value<QDBusVariant>()
         .variant();
 }
@@ -100,8 +99,6 @@ QString NetworkManagerMock::AddProfile(const QVariantMap& connection, std::uint3
     const QString path =
         Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
              {QVariant::fromValue(QMap<QString, QVariantMap>{{"connection", connection}})})
-            .arguments()
-            .value(0)
             .value<QDBusObjectPath>()
             .path();
     if (flags != 0)
@@ -111,15 +108,11 @@ QString NetworkManagerMock::AddProfile(const QVariantMap& connection, std::uint3
     return path;
 }
 
-QString NetworkManagerMock::Activate(const QString& profile) const
+void NetworkManagerMock::Activate(const QString& profile) const
 {
     const QVariant none = QVariant::fromValue(QDBusObjectPath("/"));
-    return Call(ManagerPath, Service, "ActivateConnection",
-                {QVariant::fromValue(QDBusObjectPath(profile)), none, none})
-        .arguments()
-        .value(0)
-        .value<QDBusObjectPath>()
-        .path();
+    Call(ManagerPath, Service, "ActivateConnection",
+         {QVariant::fromValue(QDBusObjectPath(profile)), none, none});
 }
 
 void NetworkManagerMock::SetState(const QString& profile, std::uint32_t state,

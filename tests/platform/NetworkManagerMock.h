@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QProcess>
 #include <QVariantMap>
 
@@ -35,16 +34,16 @@ public:
     // A profile from its "connection" settings (id, type, interface-name…); returns its path.
     QString AddProfile(const QVariantMap& connection, std::uint32_t flags = 0) const;
     // Activation from outside: the profile's connection is then being activated.
-    QString Activate(const QString& profile) const;
+    void Activate(const QString& profile) const;
     // Moves the profile's active connection on, with the reason NetworkManager would give.
     void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0) const;
     QStringList ActiveConnections() const;
     // How often the program (or the test) called a method of the manager.
     int ManagerCalls(const QString& method) const;
 
-    // A method call that must succeed; throws with the error otherwise.
-    QDBusMessage Call(const QString& path, const QString& iface, const QString& method,
-                      const QVariantList& arguments = {}) const;
+    // A method call that must succeed; returns its first result, throws with the error otherwise.
+    QVariant Call(const QString& path, const QString& iface, const QString& method,
+                  const QVariantList& arguments = {}) const;
     QVariant Property(const QString& path, const QString& iface, const QString& name) const;
 
 private:
