@@ -8,6 +8,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
