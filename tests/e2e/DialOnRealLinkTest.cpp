@@ -1,6 +1,5 @@
 // The main window's hang-up, redial and their protocol on a real link, the kernel's wan0.
 #include "app/MainWindowFixture.h"
-#include "graph/HistoryDisplay.h"
 #include "platform/KernelLinks.h"
 #include "platform/NetNamespace.h"
 
@@ -54,11 +53,9 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
     Tick(2);
     EXPECT_EQ(NewLines(), QStringList{"Now, we are disconnected"}); // and no redial
     form->btConnect->click();
-    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful"}));
     ASSERT_TRUE(line.WaitForCarrier(true));
     Tick();
-    EXPECT_EQ(NewLines(), connected);
-    EXPECT_TRUE(form->IsKeepingConnection());
+    EXPECT_EQ(NewLines(), QStringList({"Dialing...", "Dialing successful"}) + connected);
 
     // The carrier goes, wan0 stays up: there is nothing to dial while it is being set up or
     // after it has gone dead, so a minute passes without a word.
@@ -70,18 +67,12 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
         now += 1s, Tick();
     EXPECT_EQ(NewLines(), QStringList{});
 
-    // The carrier is back at the next tick, whose sample spans the second since the one before.
+    // The carrier is back at the next tick.
     line.isp.Check("ip link set isp0 up");
     ASSERT_TRUE(line.WaitForCarrier(true));
-    line.SendIn(10, 1000);
-    settings->HistoryUpdateSpeed.Set(1);
     now += 1s;
     Tick();
     EXPECT_EQ(NewLines(), connected);
-    // 10 datagrams of 1042 bytes in that second: 83 kBit/s, not 83,360 as if they had come in
-    // one millisecond.
-    EXPECT_EQ(form->historyDisplay->HistoryRX().Recent(1),
-              10 * (1000 + test::FrameOverhead) * 8 / 1000);
 
     // Disconnect leaves a line that is being set up alone, and takes a dead one down.
     line.isp.Check("ip link set isp0 down");

@@ -14,12 +14,12 @@ namespace {
 // PPP devices report no operational state.
 TEST(KernelLinks, ConnectedWhenUpRunningAndOperational)
 {
-    using Row = std::tuple<unsigned, std::uint8_t, bool>;
-    for (const auto& [flags, state, connected] :
-         {Row{IFF_UP | IFF_RUNNING, IF_OPER_UP, true},
-          Row{IFF_UP | IFF_RUNNING, IF_OPER_DOWN, false},
-          Row{IFF_UP | IFF_RUNNING, IF_OPER_UNKNOWN, true}, Row{IFF_UP, IF_OPER_UNKNOWN, false}})
-        EXPECT_EQ(IsConnected({0, flags, state}), connected) << flags << " " << +state;
+    const unsigned running = IFF_UP | IFF_RUNNING;
+    for (const auto& [flags, state, connected] : {std::tuple(running, IF_OPER_UP, true),
+                                                  {running, IF_OPER_DOWN, false},
+                                                  {running, IF_OPER_UNKNOWN, true},
+                                                  {IFF_UP, IF_OPER_UNKNOWN, false}})
+        EXPECT_EQ(IsConnected({0, flags, std::uint8_t(state)}), connected) << flags << " " << state;
 }
 
 // With a monotonic clock the test moves by hand. The byte counters are the kernel's since the

@@ -116,17 +116,6 @@ TEST(LinkMessages, ReadsEveryLinkOfADumpAndNothingOfADamagedOne)
                   std::tuple(error, links, interrupted))
             << description;
     }
-
-    // Whatever the cut, the parser stays inside the datagram and keeps only whole links.
-    const Bytes two = Link(1, "lo") + eth0;
-    const std::size_t first = Link(1, "lo").size();
-    for (std::size_t length = 0; length < two.size(); ++length) {
-        const Parse cut(Bytes(two.begin(), two.begin() + length));
-        EXPECT_EQ(
-            std::pair(cut.error, cut.links.size()),
-            std::pair(length == 0 || length == first ? 0 : EBADMSG, std::size_t{length >= first}))
-            << length;
-    }
 }
 
 } // namespace
