@@ -93,10 +93,8 @@ public:
     {
         return home.Check("cat /sys/class/net/" + link + "/" + file);
     }
-    bool IsUp() const
-    {
-        return std::stoull(Sys("flags"), nullptr, 16) & IFF_UP;
-    } // administratively
+    // Administratively up.
+    bool IsUp() const { return std::stoull(Sys("flags"), nullptr, 16) & IFF_UP; }
     // The kernel brings carrier changes to the link asynchronously: waits a few seconds at most,
     // without asking any layer under test, and tells whether the link got there.
     bool WaitForCarrier(bool up) const
