@@ -2,6 +2,7 @@
 #include "app/MainWindowFixture.h"
 #include "platform/KernelLinks.h"
 #include "platform/NetNamespace.h"
+#include "traffic/LinkProbe.h"
 
 #include <QPushButton>
 
@@ -23,6 +24,21 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
         GTEST_SKIP() << test::NeedsRoot;
     const test::Wan line;
     line.home.EnterThisThread(); // for good: every test runs in a process of its own
+    const auto probe = [&] {     // as the watch cycle probes: connected, received, sent, duration
+        std::uint32_t received = 0, transmitted = 0, durationMs = 0;
+        const bool connected = ReadStatistics(links, FindConnection(links, "wan0", true), received,
+                                              transmitted, durationMs);
+        return std::tuple(connected, received, transmitted, durationMs);
+    };
+    // The byte counters are the kernel's since the connection was first seen.
+    line.SendOut(3, 100);
+    EXPECT_EQ(probe(), std::tuple(true, 0u, 0u, 0u));
+    const platform::RasHandle first = FindConnection(links, "wan0", true);
+    line.SendOut(30, 1000);
+    line.SendIn(20, 500);
+    now += 1500ms;
+    EXPECT_EQ(probe(), std::tuple(true, 20 * (500 + test::FrameOverhead),
+                                  30 * (1000 + test::FrameOverhead), 1500u));
     settings->Connection.Set("wan0");
     settings->KeepConnected.Set(1);
     StartWindow(links);
@@ -33,6 +49,7 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
     // Without the right to bring the link up, every tick tries and logs why it failed.
     {
         const test::WithoutNetAdmin withoutTheRight;
+        EXPECT_EQ(links.HangUp(first), std::uint32_t{EPERM});
         line.home.Check("ip link set wan0 down");
         Tick();
         EXPECT_EQ(NewLines(),
@@ -67,12 +84,23 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
         now += 1s, Tick();
     EXPECT_EQ(NewLines(), QStringList{});
 
-    // The carrier is back at the next tick.
+    // The carrier is back at the next tick. The kernel kept counting across the drop; the
+    // connection began since the last poll: its first bytes took that long, not no time at all.
     line.isp.Check("ip link set isp0 up");
     ASSERT_TRUE(line.WaitForCarrier(true));
+    line.SendOut(5, 200);
     now += 1s;
+    EXPECT_EQ(probe(), std::tuple(true, 0u, 5 * (200 + test::FrameOverhead), 1000u));
     Tick();
     EXPECT_EQ(NewLines(), connected);
+    now += 700ms;
+    EXPECT_EQ(std::get<3>(probe()), 1700u);
+    // A link made anew between two polls (same name, new index) starts from zero.
+    line.home.Check("ip link delete wan0");
+    line.Connect();
+    now += 300ms;
+    EXPECT_EQ(std::get<3>(probe()), 300u);
+    EXPECT_NE(FindConnection(links, "wan0", true), first);
 
     // Disconnect leaves a line that is being set up alone, and takes a dead one down.
     line.isp.Check("ip link set isp0 down");
@@ -85,6 +113,19 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
                                        "It seems, that we are already disconnected.",
                                        "Connection closed successfully."}));
     EXPECT_FALSE(line.IsUp());
+
+    // Dialling a missing link fails. Hundreds of links span many dump datagrams; every link but
+    // loopback is an entry.
+    std::uint32_t error = 0;
+    EXPECT_FALSE(links.DialDlg("nosuch0", error));
+    EXPECT_EQ(error, std::uint32_t{ENODEV});
+    line.home.Check("for i in $(seq 150); do echo link add v${i}a type veth peer v${i}b; done"
+                    " | ip -batch -");
+    std::vector<platform::RasEntryName> entries(301);
+    std::size_t count = 0;
+    EXPECT_EQ(std::pair(links.EnumEntries(entries, count), count), std::pair(0u, std::size_t{301}));
+    EXPECT_EQ(links.EnumEntries(std::span(entries).first(300), count),
+              platform::RasErrorBufferTooSmall);
 }
 
 } // namespace
