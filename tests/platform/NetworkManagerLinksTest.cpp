@@ -77,7 +77,6 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsRestartVo
     QString profile = AddMobile();
     nm->AddProfile("lo", "loopback");
     nm->AddProfile("veth7", "802-3-ethernet", 0x8);
-    nm->AddProfile(QString(256, 'x'), "vpn");
     std::vector<platform::RasEntryName> entries(9);
     std::size_t count = 0;
     EXPECT_EQ(links->EnumEntries(entries, count), 0u);

@@ -75,10 +75,7 @@ public:
             .variant();
     }
     static QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
-    static QVariant Variant(const QVariant& value)
-    {
-        return QVariant::fromValue(QDBusVariant(value));
-    }
+    static QVariant Variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
     // A profile from its "connection" settings (id, type…) and flags; returns its path.
     QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0) const
     {
