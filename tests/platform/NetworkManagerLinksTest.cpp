@@ -67,7 +67,7 @@ const char* Kind(const platform::RasApi* links)
 // NetworkManager is the link service while it runs. Entries are watchable profile ids; a
 // connection NetworkManager is activating already is waited on, not activated again; a restart
 // is a disconnection; a kept connection is redialled.
-TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsRestartVoidsKeptIsRedialled)
+TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsRestartDropsKeptIsRedialled)
 {
     for (const auto& [arguments, kind] : {std::pair(QStringList{"quillmar"}, "networkmanager"),
                                           {QStringList{"quillmar", "--links=kernel"}, "kernel"}})
