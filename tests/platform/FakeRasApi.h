@@ -2,6 +2,8 @@
 
 #include "platform/RasApi.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,23 +31,80 @@ public:
     // Runs inside DialDlg; the default connects the entry at once. It may spin an event loop to
     // stand for the modal dial dialog.
     std::function<bool(const char* entry, std::uint32_t& error)> dial;
-
     std::vector<platform::RasHandle> hungUp;
     std::vector<std::string> dialled;
 
-    Connection& Add(const std::string& entry, platform::RasHandle handle = 1);
-    Connection* Find(const std::string& entry);
-    Connection* Find(platform::RasHandle handle);
+    Connection& Add(const std::string& entry, platform::RasHandle handle = 1)
+    {
+        return connections.emplace_back(Connection{handle, entry});
+    }
+    Connection* Find(const std::string& entry) { return Where(&Connection::entry, entry); }
+    Connection* Find(platform::RasHandle handle) { return Where(&Connection::handle, handle); }
 
     std::uint32_t EnumConnections(std::span<platform::RasConnection> buffer,
-                                  std::size_t& count) override;
-    std::uint32_t GetConnectStatus(platform::RasHandle connection, std::uint32_t& state) override;
-    std::uint32_t GetConnectionStatistics(platform::RasHandle connection,
-                                          platform::RasStats& stats) override;
-    std::uint32_t HangUp(platform::RasHandle connection) override;
-    bool DialDlg(const char* entry, std::uint32_t& error) override;
-    std::uint32_t EnumEntries(std::span<platform::RasEntryName> buffer,
-                              std::size_t& count) override;
+                                  std::size_t& count) override
+    {
+        return Enumerate(buffer, count, enumError, connections, [](auto& record, auto& source) {
+            record.handle = source.handle;
+            std::snprintf(record.entryName, sizeof record.entryName, "%s", source.entry.c_str());
+        });
+    }
+    std::uint32_t GetConnectStatus(platform::RasHandle handle, std::uint32_t& state) override
+    {
+        return Read(handle, &Connection::statusError, &Connection::state, state);
+    }
+    std::uint32_t GetConnectionStatistics(platform::RasHandle handle,
+                                          platform::RasStats& stats) override
+    {
+        return Read(handle, &Connection::statsError, &Connection::stats, stats);
+    }
+    std::uint32_t HangUp(platform::RasHandle handle) override
+    {
+        hungUp.push_back(handle);
+        if (hangUpResult == 0)
+            std::erase_if(connections, [&](const Connection& c) { return c.handle == handle; });
+        return hangUpResult;
+    }
+    bool DialDlg(const char* entry, std::uint32_t& error) override
+    {
+        dialled.emplace_back(entry);
+        error = 0;
+        if (dial)
+            return dial(entry, error);
+        return Add(entry, 1000 + static_cast<platform::RasHandle>(dialled.size())), true;
+    }
+    std::uint32_t EnumEntries(std::span<platform::RasEntryName> buffer, std::size_t& count) override
+    {
+        return Enumerate(buffer, count, entriesError, entries, [](auto& record, auto& entry) {
+            std::snprintf(record.name, sizeof record.name, "%s", entry.c_str());
+        });
+    }
+
+private:
+    // Copies the records `fill` makes into `buffer` as the service does, or fails as it does.
+    static std::uint32_t Enumerate(auto buffer, std::size_t& count, std::uint32_t error,
+                                   const auto& sources, auto fill)
+    {
+        count = 0;
+        if (error != 0 || sources.size() > buffer.size())
+            return error != 0 ? error : platform::RasErrorBufferTooSmall;
+        for (const auto& source : sources)
+            fill(buffer[count++], source);
+        return 0;
+    }
+    Connection* Where(auto Connection::*field, const auto& value)
+    {
+        const auto it = std::ranges::find(connections, value, field);
+        return it == connections.end() ? nullptr : &*it;
+    }
+    std::uint32_t Read(platform::RasHandle handle, std::uint32_t Connection::*error,
+                       auto Connection::*value, auto& out)
+    {
+        const Connection* connection = Find(handle);
+        if (connection && connection->*error == 0)
+            out = connection->*value;
+        return connection ? connection->*error : platform::RasErrorInvalidHandle;
+    }
 };
 
 } // namespace test

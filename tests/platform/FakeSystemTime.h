@@ -15,11 +15,7 @@ public:
     std::vector<TimePoint> set;
 
     TimePoint Now() override { return std::exchange(now, now + step); }
-    bool Set(TimePoint time) override
-    {
-        set.push_back(time);
-        return true;
-    }
+    bool Set(TimePoint time) override { return set.push_back(time), true; }
 };
 
 } // namespace test

@@ -1,60 +1,131 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QVariantMap>
+#include <QThread>
+#include <stdexcept>
 
 namespace test {
 
 // python3-dbusmock's NetworkManager, with the project's additions (nm_template.py), on a private
 // bus of the test's own: Bus() is what the link service is handed, and the methods below script
-// NetworkManager as a user or another program would. Throws std::runtime_error when the bus or
-// the mock cannot be started.
+// NetworkManager as a user or another program would.
 class NetworkManagerMock {
 public:
-    static constexpr std::uint32_t Activated = 2;
-    static constexpr std::uint32_t Deactivated = 4;
+    static constexpr std::uint32_t Activated = 2, Deactivated = 4;
+    static inline const QString Service = "org.freedesktop.NetworkManager";
+    static inline const QString ManagerPath = "/org/freedesktop/NetworkManager";
 
-    NetworkManagerMock();
-    ~NetworkManagerMock();
-    NetworkManagerMock(const NetworkManagerMock&) = delete;
-    NetworkManagerMock& operator=(const NetworkManagerMock&) = delete;
-
+    NetworkManagerMock()
+    {
+        qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
+        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        daemon_.waitForReadyRead(30'000);
+        const QString address = QString::fromUtf8(daemon_.readLine()).trimmed();
+        bus_ = QDBusConnection::connectToBus(address, Service);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
+        mock_.setProcessEnvironment(environment);
+        mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        mock_.setStandardOutputFile(QProcess::nullDevice()); // its log of every call
+        Start();
+    }
+    ~NetworkManagerMock()
+    {
+        for (QProcess* process : {&mock_, &daemon_})
+            process->kill(), process->waitForFinished();
+        QDBusConnection::disconnectFromBus(Service);
+    }
     const QDBusConnection& Bus() const { return bus_; }
-    QString Address() const { return address_; }
 
     // NetworkManager leaves the bus, and comes back as a new process knowing nothing.
-    void Stop();
-    void Start();
-    // Back to no devices, no profiles, no recorded calls.
-    void Reset();
+    void Start()
+    {
+        mock_.start(QUILLMAR_PYTHON,
+                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
+        WaitForService(true);
+    }
+    void Stop() { mock_.kill(), mock_.waitForFinished(), WaitForService(false); }
 
-    // A profile from its "connection" settings (id, type, interface-name…); returns its path.
-    QString AddProfile(const QVariantMap& connection);
-    void SetProfileFlags(const QString& profile, std::uint32_t flags);
-    QString AddEthernet(const QString& name, const QString& interface);
-    QString AddModem(const QString& name, const QString& control, const QString& ipInterface);
+    // A method call that must succeed; returns its first result, throws with the error otherwise.
+    QVariant Call(const QString& path, const QString& iface, const QString& method,
+                  const QVariantList& arguments = {}) const
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(Service, path, iface, method);
+        message.setArguments(arguments);
+        const QDBusMessage reply = bus_.call(message);
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            throw std::runtime_error((method + ": " + reply.errorMessage()).toStdString());
+        return reply.arguments().value(0);
+    }
+    // A method of the mock's control interface ("AddEthernetDevice", "SetProperty"…).
+    QVariant Mock(const QString& method, const QVariantList& arguments,
+                  const QString& path = ManagerPath) const
+    {
+        return Call(path, "org.freedesktop.DBus.Mock", method, arguments);
+    }
+    QVariant Property(const QString& path, const QString& iface, const QString& name) const
+    {
+        return Call(path, "org.freedesktop.DBus.Properties", "Get", {iface, name})
+            .value<QDBusVariant>()
+            .variant();
+    }
+    static QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+    static QVariant Variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
+    // A profile from its "connection" settings (id, type…) and flags; returns its path.
+    QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0) const
+    {
+        const QMap<QString, QVariantMap> settings{{"connection", {{"id", id}, {"type", type}}}};
+        const QString path = Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
+                                  {QVariant::fromValue(settings)})
+                                 .value<QDBusObjectPath>()
+                                 .path();
+        if (flags != 0)
+            Mock("AddProperty", {Service + ".Settings.Connection", "Flags", Variant(flags)}, path);
+        return path;
+    }
     // Activation from outside: the profile's connection is then being activated.
-    QString Activate(const QString& profile);
+    void Activate(const QString& profile) const
+    {
+        Call(ManagerPath, Service, "ActivateConnection", {Path(profile), Path("/"), Path("/")});
+    }
     // Moves the profile's active connection on, with the reason NetworkManager would give.
-    void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0);
-    QStringList ActiveConnections() const;
+    void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0) const
+    {
+        Mock("SetProfileState", {Path(profile), state, reason}, "/org/freedesktop");
+    }
+    QList<QDBusObjectPath> ActiveConnections() const
+    {
+        return qdbus_cast<QList<QDBusObjectPath>>(
+            Property(ManagerPath, Service, "ActiveConnections"));
+    }
     // How often the program (or the test) called a method of the manager.
-    int ManagerCalls(const QString& method) const;
-
-    // A method call that must succeed; throws with the error otherwise.
-    QDBusMessage Call(const QString& path, const QString& iface, const QString& method,
-                      const QVariantList& arguments = {}) const;
-    QVariant Property(const QString& path, const QString& iface, const QString& name) const;
+    int ManagerCalls(const QString& method) const
+    {
+        const auto calls = Mock("GetMethodCalls", {method}).value<QDBusArgument>();
+        int count = 0;
+        for (calls.beginArray(); !calls.atEnd(); ++count)
+            calls.asVariant();
+        return count;
+    }
 
 private:
-    QTemporaryDir dir_;
+    // Starting takes about a second on a quiet machine; a busy one is given much longer.
+    void WaitForService(bool registered) const
+    {
+        for (int i = 0; bus_.interface()->isServiceRegistered(Service).value() != registered; ++i) {
+            if (i == 1500)
+                throw std::runtime_error("the NetworkManager mock did not come or go");
+            QThread::msleep(20);
+        }
+    }
+
     QProcess daemon_;
     QProcess mock_;
-    QString address_;
-    QString connectionName_;
     QDBusConnection bus_{QString()};
 };
 

@@ -16,22 +16,11 @@ public:
     QPointer<QMenu> menu;
     int beeps = 0;
 
-    void Click(platform::TrayMouse mouse)
-    {
-        if (receiver_)
-            handler_(mouse);
-    }
-
+    void Click(platform::TrayMouse mouse) { receiver_ ? handler_(mouse) : void(); }
     bool Available() const override { return available; }
     platform::TrayHost Host() const override { return platform::TrayHost::XEmbed; }
-    void Add(const QString& icon, const QString& tip) override
-    {
-        calls << "add " + icon + "|" + tip;
-    }
-    void Modify(const QString& icon, const QString& tip) override
-    {
-        calls << "modify " + icon + "|" + tip;
-    }
+    void Add(const QString& i, const QString& tip) override { calls << "add " + i + "|" + tip; }
+    void Modify(const QString& i, const QString& t) override { calls << "modify " + i + "|" + t; }
     void Delete() override { calls << "delete"; }
     void ExportMenu(QMenu* exported) override { menu = exported; }
     void OnActivated(QObject* receiver, std::function<void(platform::TrayMouse)> handler) override
