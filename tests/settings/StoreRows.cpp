@@ -85,8 +85,7 @@ void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
 
 std::string IntegrityCheck(const std::filesystem::path& file)
 {
-    const auto answer = Query(file, "PRAGMA integrity_check");
-    return answer.empty() ? "no answer" : answer[0][0];
+    return Query(file, "PRAGMA integrity_check").at(0).at(0);
 }
 
 void StartWriteLog(const std::filesystem::path& file)
