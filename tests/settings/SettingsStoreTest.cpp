@@ -1,11 +1,9 @@
 #include "TestEnvironment.h"
-#include "platform/RegistryStore.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <random>
 #include <sqlite3.h>
 
@@ -130,20 +128,6 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
             EXPECT_EQ(CRegVars(file).SumRXLo.Get(), 77u);
         else
             EXPECT_EQ(test::Shell(base, snapshot), before);
-    }
-
-    // Only absolute paths count in XDG_CONFIG_HOME and HOME; without either, the home folder comes
-    // from the password database.
-    const std::string passwd = ::getpwuid(::getuid())->pw_dir + std::string("/.config");
-    const std::tuple<const char*, const char*, std::string> rows[] = {
-        {"/cfg", "/home/u", "/cfg"},
-        {"relative/cfg", "/home/u", "/home/u/.config"},
-        {nullptr, "relative", passwd}};
-    for (const auto& [config, home, expected] : rows) {
-        const test::ScopedVariable configVariable("XDG_CONFIG_HOME", config),
-            homeVariable("HOME", home);
-        EXPECT_EQ(platform::defaultRegistryFile(),
-                  std::filesystem::path(expected) / "Quillmar" / "registry.sqlite3");
     }
 }
 

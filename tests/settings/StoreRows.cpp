@@ -35,7 +35,7 @@ using Bytes = std::vector<unsigned char>;
 
 std::vector<StoreRow> Catalogue(const std::map<std::string, Bytes>& changed)
 {
-    std::vector<test::StoreRow> rows;
+    std::vector<StoreRow> rows;
     for (const QString& row :
          QString("Connection BandwidthRX=1024 BandwidthTX=128 AutoConnect=0 KeepConnected=0 "
                  "KeepAliveEnabled=0 KeepAliveTime=10 KeepAliveHost HistoryScaling=0 "
@@ -45,10 +45,9 @@ std::vector<StoreRow> Catalogue(const std::map<std::string, Bytes>& changed)
                  "StartMinimized=0 InfoShown=0")
              .split(' ')) {
         const std::string name = row.section('=', 0, 0).toStdString();
-        const int value = row.section('=', 1).toInt();
+        const std::uint32_t value = row.section('=', 1).toUInt();
         const Bytes data =
-            row.contains('=') ? Bytes{Bytes::value_type(value), Bytes::value_type(value >> 8), 0, 0}
-                              : TextBytes("");
+            row.contains('=') ? Bytes{uchar(value), uchar(value >> 8), 0, 0} : Bytes{0};
         rows.push_back({CRegVars::KeyPath, name, row.contains('=') ? 4u : 1u,
                         changed.contains(name) ? changed.at(name) : data});
     }
@@ -85,8 +84,7 @@ void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
 
 std::string IntegrityCheck(const std::filesystem::path& file)
 {
-    const auto answer = Query(file, "PRAGMA integrity_check");
-    return answer.empty() ? "no answer" : answer[0][0];
+    return Query(file, "PRAGMA integrity_check").at(0).at(0);
 }
 
 void StartWriteLog(const std::filesystem::path& file)
