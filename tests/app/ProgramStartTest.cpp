@@ -74,8 +74,8 @@ TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
                   blocked.string() + " is not a folder");
 }
 
-// Without a runtime folder the lock lies in the user's own configuration folder, never at a
-// predictable name in /tmp.
+// Without a runtime folder (or with a relative one) the lock lies in the user's own configuration
+// folder, never at a predictable name in /tmp.
 TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRuns)
 {
     lockFile = platform::defaultLockFile(); // where the real program takes it
@@ -98,7 +98,7 @@ TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(windows, "shown ");
 
-    const test::ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
+    const test::ScopedVariable relativeRuntime("XDG_RUNTIME_DIR", "run");
     lockFile = platform::defaultLockFile();
     EXPECT_EQ(lockFile, std::filesystem::canonical(std::getenv("XDG_CONFIG_HOME")) /
                             "Quillmar/Quillmar.lock");
