@@ -19,15 +19,12 @@ public:
         std::string entry;
         std::uint32_t state = platform::RasConnectedState;
         platform::RasStats stats{};
-        std::uint32_t statusError = 0;
-        std::uint32_t statsError = 0;
+        std::uint32_t statusError = 0, statsError = 0;
     };
 
     std::vector<Connection> connections;
-    std::uint32_t enumError = 0;
     std::vector<std::string> entries;
-    std::uint32_t entriesError = 0;
-    std::uint32_t hangUpResult = 0;
+    std::uint32_t enumError = 0, entriesError = 0, hangUpResult = 0;
     // Runs inside DialDlg; the default connects the entry at once. It may spin an event loop to
     // stand for the modal dial dialog.
     std::function<bool(const char* entry, std::uint32_t& error)> dial;
