@@ -36,7 +36,6 @@ public:
         return connections.emplace_back(Connection{handle, entry});
     }
     Connection* Find(const std::string& entry) { return Where(&Connection::entry, entry); }
-    Connection* Find(platform::RasHandle handle) { return Where(&Connection::handle, handle); }
 
     std::uint32_t EnumConnections(std::span<platform::RasConnection> buffer,
                                   std::size_t& count) override
@@ -97,7 +96,7 @@ private:
     std::uint32_t Read(platform::RasHandle handle, std::uint32_t Connection::*error,
                        auto Connection::*value, auto& out)
     {
-        const Connection* connection = Find(handle);
+        const Connection* connection = Where(&Connection::handle, handle);
         if (connection && connection->*error == 0)
             out = connection->*value;
         return connection ? connection->*error : platform::RasErrorInvalidHandle;

@@ -57,21 +57,17 @@ protected:
                                                        [this] { return now; }};
 };
 
-const char* Kind(const platform::RasApi* links)
-{
-    return dynamic_cast<const platform::NetworkManagerLinks*>(links) ? "networkmanager"
-           : dynamic_cast<const platform::KernelLinks*>(links)       ? "kernel"
-                                                                     : "none";
-}
-
 // NetworkManager is the link service while it runs. Entries are watchable profile ids; a
 // connection NetworkManager is activating already is waited on, not activated again; a kept
 // connection is redialled.
 TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRedialled)
 {
-    for (const auto& [arguments, kind] : {std::pair(QStringList{"quillmar"}, "networkmanager"),
-                                          {QStringList{"quillmar", "--links=kernel"}, "kernel"}})
-        EXPECT_STREQ(Kind(ChooseLinks(ParseCommandLine(arguments).links, nm->Bus()).get()), kind);
+    for (const auto& [arguments, kind] :
+         {std::pair(QStringList{"quillmar"}, &typeid(platform::NetworkManagerLinks)),
+          {QStringList{"quillmar", "--links=kernel"}, &typeid(platform::KernelLinks)}}) {
+        const auto chosen = ChooseLinks(ParseCommandLine(arguments).links, nm->Bus());
+        EXPECT_TRUE(chosen && typeid(*chosen) == *kind) << arguments.join(' ').toStdString();
+    }
 
     nm->AddProfile("Home", "gsm");
     const QString profile = AddMobile();
