@@ -4,11 +4,8 @@
 #include "platform/RegistryStore.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
-#include "traffic/PackedDateTime.h"
 
-#include <QTemporaryDir>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -19,7 +16,6 @@ namespace {
 
 struct Bytes {
     std::uint64_t rx = 0, tx = 0;
-    bool operator==(const Bytes&) const = default;
     Bytes operator-(const Bytes& other) const { return {rx - other.rx, tx - other.tx}; }
     bool AtMost(const Bytes& other) const { return rx <= other.rx && tx <= other.tx; }
 };
@@ -38,18 +34,10 @@ Bytes StoredSums()
                              : Bytes{};
 }
 
-void WaitUpTo(std::chrono::seconds limit, auto done)
-{
-    for (const auto deadline = Clock::now() + limit; !done() && Clock::now() < deadline;)
-        std::this_thread::sleep_for(100ms);
-}
-
 // The program runs on the test's own store and lock, which its children share. It finds wan0
 // down and dials it right after its first look, so once wan0 is up it counts every byte that
-// crosses the link from then on, and nothing crossed it before. The monthly reset, due for two
-// months, comes with the first tick that sees the line up; its record goes to the folder the
-// program was started from.
-TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTickAndLogsTheResetWhereItWasStarted)
+// crosses the link from then on, and nothing crossed it before.
+TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
 {
     if (!test::CanCreateNamespaces())
         GTEST_SKIP() << test::NeedsRoot;
@@ -59,36 +47,17 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTickAndLogsTheResetWhereI
         CRegVars settings(platform::defaultRegistryFile());
         settings.Connection.Set("wan0");
         settings.AutoConnect.Set(1);
-        settings.LimitAutoReset.Set(1);
-        settings.LimitLastReset.Set(DateTimeToPacked(QDateTime::currentDateTime().addMonths(-2)));
     }
     const auto kernel = [&] {
         return Bytes{std::stoull(wan.Sys("statistics/rx_bytes")),
                      std::stoull(wan.Sys("statistics/tx_bytes"))};
     };
     const Bytes before = kernel();
-    QTemporaryDir elsewhere;
-    const std::filesystem::path log = elsewhere.filePath("Quillmar.log").toStdString();
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.setWorkingDirectory(elsewhere.path());
     program.start("ip", {"netns", "exec", wan.home.name.c_str(), QUILLMAR_BINARY});
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
-    WaitUpTo(15s, [&] { return std::filesystem::exists(log); });
-    std::string firstLine;
-    std::getline(std::ifstream(log), firstLine);
-    EXPECT_TRUE(firstLine.starts_with("Traffic from ")) << firstLine;
-    EXPECT_FALSE(std::filesystem::exists("Quillmar.log")); // not in the test's own folder
-
-    for (int round = 0; round < 5; ++round) { // spread over several ticks
-        wan.SendOut(40, 900 + 50 * round);
-        wan.SendIn(30, 900 + 50 * round);
-        std::this_thread::sleep_for(300ms);
-    }
-    const Bytes quiet = kernel() - before;
-    WaitUpTo(15s, [&] { return StoredSums() == quiet; });
-    EXPECT_EQ(StoredSums(), quiet);
 
     // Killed during a transfer, it has lost at most its last tick. A tick stores what it read at
     // its start, once a second; the slack covers a tick that runs late and its writes.
@@ -109,7 +78,7 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTickAndLogsTheResetWhereI
     const auto earlier = std::find_if(samples.rbegin(), samples.rend(), [&](const auto& sample) {
         return sample.first <= killedAt - 1500ms;
     });
-    ASSERT_TRUE(earlier != samples.rend() && earlier->second.tx > quiet.tx);
+    ASSERT_TRUE(earlier != samples.rend() && earlier->second.tx > 0);
     ASSERT_EQ(test::IntegrityCheck(platform::defaultRegistryFile()), "ok");
     const Bytes counted = StoredSums();
     EXPECT_TRUE(earlier->second.AtMost(counted) && counted.AtMost(atKill))

@@ -19,15 +19,12 @@ public:
         std::string entry;
         std::uint32_t state = platform::RasConnectedState;
         platform::RasStats stats{};
-        std::uint32_t statusError = 0;
-        std::uint32_t statsError = 0;
+        std::uint32_t statusError = 0, statsError = 0;
     };
 
     std::vector<Connection> connections;
-    std::uint32_t enumError = 0;
     std::vector<std::string> entries;
-    std::uint32_t entriesError = 0;
-    std::uint32_t hangUpResult = 0;
+    std::uint32_t enumError = 0, entriesError = 0, hangUpResult = 0;
     // Runs inside DialDlg; the default connects the entry at once. It may spin an event loop to
     // stand for the modal dial dialog.
     std::function<bool(const char* entry, std::uint32_t& error)> dial;
@@ -39,7 +36,6 @@ public:
         return connections.emplace_back(Connection{handle, entry});
     }
     Connection* Find(const std::string& entry) { return Where(&Connection::entry, entry); }
-    Connection* Find(platform::RasHandle handle) { return Where(&Connection::handle, handle); }
 
     std::uint32_t EnumConnections(std::span<platform::RasConnection> buffer,
                                   std::size_t& count) override
@@ -100,7 +96,7 @@ private:
     std::uint32_t Read(platform::RasHandle handle, std::uint32_t Connection::*error,
                        auto Connection::*value, auto& out)
     {
-        const Connection* connection = Find(handle);
+        const Connection* connection = Where(&Connection::handle, handle);
         if (connection && connection->*error == 0)
             out = connection->*value;
         return connection ? connection->*error : platform::RasErrorInvalidHandle;

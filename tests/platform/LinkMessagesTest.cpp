@@ -14,9 +14,6 @@ using Bytes = std::vector<std::byte>;
 
 constexpr std::uint32_t Sequence = 41;
 constexpr std::uint64_t Received = 0x1'2345'6789, Transmitted = 0x2'0000'0001;
-constexpr std::size_t Full = sizeof(rtnl_link_stats64);
-// Where the first attribute (the name) of a link message begins.
-constexpr std::size_t NameAttributeOffset = NLMSG_HDRLEN + sizeof(ifinfomsg);
 
 Bytes operator+(Bytes bytes, const Bytes& more)
 {
@@ -32,10 +29,9 @@ Bytes Raw(const void* data, std::size_t size)
     return bytes;
 }
 
-Bytes Message(unsigned short type, const Bytes& payload, std::uint32_t sequence = Sequence,
-              std::uint16_t flags = NLM_F_MULTI)
+Bytes Message(unsigned short type, const Bytes& payload, std::uint16_t flags = NLM_F_MULTI)
 {
-    const nlmsghdr header{std::uint32_t(NLMSG_HDRLEN + payload.size()), type, flags, sequence, 0};
+    const nlmsghdr header{std::uint32_t(NLMSG_HDRLEN + payload.size()), type, flags, Sequence, 0};
     return Raw(&header, sizeof header) + payload;
 }
 
@@ -45,8 +41,7 @@ Bytes Attribute(unsigned short type, const void* data, std::size_t size)
     return Raw(&header, sizeof header) + Raw(data, size);
 }
 
-Bytes Link(int index, const char* name = "eth0", std::size_t statsSize = Full,
-           std::uint32_t sequence = Sequence, std::uint16_t flags = NLM_F_MULTI)
+Bytes Link(int index, const char* name = "eth0", std::uint16_t flags = NLM_F_MULTI)
 {
     rtnl_link_stats64 stats{};
     stats.rx_bytes = Received, stats.tx_bytes = Transmitted;
@@ -55,19 +50,13 @@ Bytes Link(int index, const char* name = "eth0", std::size_t statsSize = Full,
     return Message(RTM_NEWLINK,
                    Raw(&info, sizeof info) + Attribute(IFLA_IFNAME, name, std::strlen(name) + 1) +
                        Attribute(IFLA_OPERSTATE, &operState, 1) +
-                       Attribute(IFLA_STATS64, &stats, statsSize),
-                   sequence, flags);
+                       Attribute(IFLA_STATS64, &stats, sizeof stats),
+                   flags);
 }
 
 Bytes Control(unsigned short type, int code)
 {
     return Message(type, Raw(&code, sizeof code));
-}
-
-template <class T> Bytes Patched(Bytes bytes, std::size_t offset, T value)
-{
-    std::memcpy(bytes.data() + offset, &value, sizeof value);
-    return bytes;
 }
 
 struct Parse {
@@ -80,8 +69,7 @@ struct Parse {
     const int error;
 };
 
-// Every link of a dump is read; damaged ones are rejected, skipped or cut off safely, at most two
-// links kept.
+// Every link of a dump is read; a damaged one is rejected, at most two links kept.
 TEST(LinkMessages, ReadsEveryLinkOfADumpAndNothingOfADamagedOne)
 {
     const Parse whole(Link(1, "lo") + Link(7, "ppp0") + Control(NLMSG_DONE, 0));
@@ -93,20 +81,13 @@ TEST(LinkMessages, ReadsEveryLinkOfADumpAndNothingOfADamagedOne)
               std::tuple(0, true, std::string("ppp0"), 7u, unsigned{IFF_UP | IFF_RUNNING},
                          std::uint8_t{IF_OPER_UP}, true, Received, Transmitted));
 
-    // One row for each check of the parser; the fuzz target walks the rest of the input space.
-    const Bytes eth0 = Link(3);
+    // One row for each error the parser returns; the fuzz target walks the rest of the input space.
+    Bytes cut = Link(3);
+    std::memset(cut.data() + 1, 0, 3), cut[0] = std::byte{8}; // shorter than its header
     for (const auto& [description, datagram, error, links, interrupted] :
-         {std::tuple("interrupted", Link(3, "eth0", Full, Sequence, NLM_F_MULTI | NLM_F_DUMP_INTR),
-                     0, 1u, true),
-          {"short message", Patched(eth0, 0, std::uint32_t{8}), EBADMSG, 0u, false},
-          {"long attribute", Patched(eth0, NameAttributeOffset, std::uint16_t{0xFFF0}), EBADMSG, 0u,
-           false},
-          {"no zero", Patched(eth0, NameAttributeOffset + RTA_LENGTH(4), 'x'), EBADMSG, 0u, false},
-          {"long name", Link(3, "very-long-link-name"), EBADMSG, 0u, false},
-          {"short stats", Link(3, "eth0", 24), EBADMSG, 0u, false},
-          {"not ours", Link(3, "eth0", Full, Sequence + 1), 0, 0u, false},
+         {std::tuple("interrupted", Link(3, "eth0", NLM_F_MULTI | NLM_F_DUMP_INTR), 0, 1u, true),
+          {"short message", cut, EBADMSG, 0u, false},
           {"refused", Control(NLMSG_ERROR, -EPERM), EPERM, 0u, false},
-          {"failed dump", eth0 + Control(NLMSG_DONE, -EINTR), EINTR, 1u, false},
           {"too many", Link(1) + Link(2) + Link(3), ENOBUFS, 2u, false}}) {
         const Parse result(datagram);
         EXPECT_EQ(std::tuple(result.error, result.links.size(), result.progress.interrupted),

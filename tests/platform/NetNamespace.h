@@ -2,11 +2,9 @@
 
 #include <QProcess>
 #include <QThread>
-#include <fcntl.h>
 #include <filesystem>
 #include <linux/capability.h>
 #include <linux/if.h>
-#include <sched.h>
 #include <sys/syscall.h>
 #include <system_error>
 
@@ -51,15 +49,6 @@ public:
     std::string Check(const std::string& shellCommand) const
     {
         return Ip({"netns", "exec", name.c_str(), "bash", "-c", shellCommand.c_str()});
-    }
-    // Moves the calling thread into the namespace for the rest of its life. Every test runs in a
-    // process of its own, so its main thread may go.
-    void EnterThisThread() const
-    {
-        const int fd = ::open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        if (::setns(fd, CLONE_NEWNET) != 0)
-            throw std::system_error(errno, std::generic_category(), "setns " + name);
-        ::close(fd);
     }
 
     static inline int count = 0;

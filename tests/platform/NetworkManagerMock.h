@@ -32,7 +32,14 @@ public:
         mock_.setProcessEnvironment(environment);
         mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         mock_.setStandardOutputFile(QProcess::nullDevice()); // its log of every call
-        Start();
+        mock_.start(QUILLMAR_PYTHON,
+                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
+        // Starting takes about a second on a quiet machine; a busy one is given much longer.
+        for (int i = 0; !bus_.interface()->isServiceRegistered(Service).value(); ++i) {
+            if (i == 1500)
+                throw std::runtime_error("the NetworkManager mock did not start");
+            QThread::msleep(20);
+        }
     }
     ~NetworkManagerMock()
     {
@@ -41,15 +48,6 @@ public:
         QDBusConnection::disconnectFromBus(Service);
     }
     const QDBusConnection& Bus() const { return bus_; }
-
-    // NetworkManager leaves the bus, and comes back as a new process knowing nothing.
-    void Start()
-    {
-        mock_.start(QUILLMAR_PYTHON,
-                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
-        WaitForService(true);
-    }
-    void Stop() { mock_.kill(), mock_.waitForFinished(), WaitForService(false); }
 
     // A method call that must succeed; returns its first result, throws with the error otherwise.
     QVariant Call(const QString& path, const QString& iface, const QString& method,
@@ -88,11 +86,6 @@ public:
             Mock("AddProperty", {Service + ".Settings.Connection", "Flags", Variant(flags)}, path);
         return path;
     }
-    // Activation from outside: the profile's connection is then being activated.
-    void Activate(const QString& profile) const
-    {
-        Call(ManagerPath, Service, "ActivateConnection", {Path(profile), Path("/"), Path("/")});
-    }
     // Moves the profile's active connection on, with the reason NetworkManager would give.
     void SetState(const QString& profile, std::uint32_t state, std::uint32_t reason = 0) const
     {
@@ -114,16 +107,6 @@ public:
     }
 
 private:
-    // Starting takes about a second on a quiet machine; a busy one is given much longer.
-    void WaitForService(bool registered) const
-    {
-        for (int i = 0; bus_.interface()->isServiceRegistered(Service).value() != registered; ++i) {
-            if (i == 1500)
-                throw std::runtime_error("the NetworkManager mock did not come or go");
-            QThread::msleep(20);
-        }
-    }
-
     QProcess daemon_;
     QProcess mock_;
     QDBusConnection bus_{QString()};
