@@ -1,5 +1,6 @@
 // The watch cycle: start, dialling, counting, the limit, redial and the protocol.
 #include "app/MainWindowFixture.h"
+#include "graph/HistoryDisplay.h"
 #include "settings/StoreRows.h"
 #include "traffic/PackedDateTime.h"
 
@@ -48,6 +49,12 @@ TEST_F(WatchCycle, StartDialCountHangUpAndRedial)
     ConnectLine(5000, 700, 1000);
     Tick();
     EXPECT_EQ(Counters(*form), "5.000 700 5.700 10.000 10.700");
+    // A graph sample every second tick: kBit/s over the line's own time since the last, truncated.
+    const auto newestSample = [&] {
+        return std::pair(form->historyDisplay->HistoryRX().Recent(1),
+                         form->historyDisplay->HistoryTX().Recent(1));
+    };
+    EXPECT_EQ(newestSample(), std::pair(40, 5));
     test::StartWriteLog(store.File());
     ConnectLine(8000, 700, 2000);
     Tick();
@@ -64,6 +71,7 @@ TEST_F(WatchCycle, StartDialCountHangUpAndRedial)
     EXPECT_EQ(ras.hungUp, (std::vector<platform::RasHandle>{7, 7}));
     Tick(2);
     EXPECT_EQ(Counters(*form), "- - - 13.000 13.700");
+    EXPECT_EQ(newestSample(), std::pair(24, 0));
     ConnectLine(600, 0, 500);
     Tick();
     EXPECT_EQ(form->stSessionRX->text(), "600");
