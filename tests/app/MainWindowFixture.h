@@ -34,7 +34,7 @@ protected:
 
     FormMainServices Services(platform::RasApi& links)
     {
-        return {*settings, links, clock, *http, *sntp, pause, tray};
+        return {*settings, links, clock, *http, *sntp, pause, *trayInUse};
     }
     void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
@@ -85,6 +85,7 @@ protected:
     std::unique_ptr<platform::SntpClient> sntp =
         std::make_unique<platform::SntpClient>(systemTime, 9);
     RecordingTray tray;
+    platform::Tray* trayInUse = &tray; // a real one where a test puts it
     std::unique_ptr<TFormMain> form;
     qsizetype seenLines = 0;
 };

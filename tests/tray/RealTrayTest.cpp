@@ -2,16 +2,8 @@
 // its own (on-own-display; the toolkit picks the host once per process, at the first icon):
 // trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem host played by the test. Run
 // each test alone, as CTest does: a second one in the same process would find the first host.
-#include "TestEnvironment.h"
-#include "app/Fmain.h"
-#include "platform/FakeClock.h"
-#include "platform/FakePause.h"
-#include "platform/FakeRasApi.h"
-#include "platform/FakeSystemTime.h"
-#include "platform/HttpClient.h"
-#include "platform/SntpClient.h"
+#include "app/MainWindowFixture.h"
 #include "platform/SystemTray.h"
-#include "settings/RegVars.h"
 
 #include <QProcess>
 #include <QTest>
@@ -40,7 +32,7 @@ public:
 };
 
 // The window, hidden as at a minimised start, on the tray of a host started for the test.
-class RealTray : public ::testing::Test {
+class RealTray : public test::MainWindowFixture {
 protected:
     ~RealTray() override { form.reset(), tray.reset(), host.terminate(), host.waitForFinished(); }
     void StartWindow(TrayHost kind, const QString& program, const QStringList& arguments,
@@ -48,25 +40,14 @@ protected:
     {
         host.start(program, arguments);
         ASSERT_TRUE(QTest::qWaitFor(hostUp));
-        settings.Connection.Set("dsl");
         tray.emplace();
         ASSERT_EQ(tray->Host(), kind);
-        form.emplace(FormMainServices{settings, ras, clock, http, sntp, pause, *tray});
-        form->WatchTimer->stop();
+        trayInUse = &*tray;
+        MainWindowFixture::StartWindow();
     }
 
     QProcess host;
-    test::TempStore store;
-    CRegVars settings{store.File()};
-    test::FakeRasApi ras;
-    test::FakeClock clock;
-    test::FakePause pause;
-    test::FakeSystemTime systemTime;
-    // No network command runs here: the clients point at closed ports.
-    platform::HttpClient http{"https://127.0.0.1:9"};
-    platform::SntpClient sntp{systemTime, 9};
     std::optional<ObservedTray> tray;
-    std::optional<TFormMain> form;
 };
 
 // A single click does nothing; the right button opens the tray menu only while hidden; a
