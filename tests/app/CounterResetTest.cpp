@@ -4,31 +4,22 @@
 #include "traffic/PackedDateTime.h"
 
 #include <QAction>
+#include <QFile>
 #include <QGroupBox>
-#include <fstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-std::string FileBytes(const fs::path& file)
+// The log goes to the working directory, which is each test process's own (TestMain).
+using CounterReset = test::MainWindowFixture;
+QByteArray FileBytes(const char* name)
 {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Each test in a working directory of its own: that is where the program keeps its log.
-class CounterReset : public test::MainWindowFixture {
-protected:
-    CounterReset() { fs::current_path(work.path().toStdString()); }
-    ~CounterReset() override { fs::current_path(previous); }
-
-    int Resets() const { return Protocol().count("The traffic counter has been reset."); }
-
-    fs::path previous = fs::current_path();
-    QTemporaryDir work;
-};
+const QString ResetLine = "The traffic counter has been reset.";
 
 // No leaves everything; yes ends the period at the answer, the session counting on. Two in one
 // second and a count longer than its field are written as they are; a log that cannot be written
@@ -57,7 +48,7 @@ TEST_F(CounterReset, NoLeavesEverythingAndYesEndsThePeriodAtTheAnswer)
     EXPECT_EQ(form->stSumRX->text() + form->stSumTX->text() + form->stSum->text() + " " +
                   form->stSessionRX->text() + " " + form->gbTrafficOverall->title(),
               "000 500 Traffic since 06.12.2026");
-    EXPECT_EQ(Protocol().back(), "The traffic counter has been reset.");
+    EXPECT_EQ(Protocol().back(), ResetLine);
     ConnectLine(2500, 20, 3000);
     Tick();
     EXPECT_EQ(form->GetSumRX() + form->GetSumTX(), 1000u);
@@ -83,7 +74,7 @@ TEST_F(CounterReset, NoLeavesEverythingAndYesEndsThePeriodAtTheAnswer)
     form->ResetTrafficCounter(DateTimeToPacked(clock.now.addDays(1)));
     EXPECT_EQ(CRegVars(store.File()).SumRXLo.Get(), 0u);
     EXPECT_EQ(form->gbTrafficOverall->title(), "Traffic since 07.12.2026");
-    EXPECT_EQ(Resets(), 3);
+    EXPECT_EQ(Protocol().count(ResetLine), 3);
     form->SetSumRX(5000);
     form->SetSumTX(7000);
     test::RefuseWritesOf(store.File(), "SumTXLo");
@@ -100,18 +91,18 @@ TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
     ConnectLine();
     StartWindow();
     Tick(); // not yet
-    EXPECT_EQ(Resets(), 0);
+    EXPECT_EQ(Protocol().count(ResetLine), 0);
     clock.now = QDateTime(QDate(2026, 4, 15), QTime(10, 0));
     Tick();
-    EXPECT_EQ(Resets(), 1);
+    EXPECT_EQ(Protocol().count(ResetLine), 1);
     EXPECT_TRUE(FileBytes("Quillmar.log")
-                    .starts_with("Traffic from 20.03.2026, 09:00:00 to 15.04.2026, 10:00:00\r\n"));
+                    .startsWith("Traffic from 20.03.2026, 09:00:00 to 15.04.2026, 10:00:00\r\n"));
     clock.now = clock.now.addDays(1);
     Tick(2);
-    EXPECT_EQ(Resets(), 1);
+    EXPECT_EQ(Protocol().count(ResetLine), 1);
     clock.now = QDateTime(QDate(2026, 5, 15), QTime(0, 0));
     Tick();
-    EXPECT_EQ(Resets(), 2);
+    EXPECT_EQ(Protocol().count(ResetLine), 2);
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -19,20 +18,6 @@ struct Bytes {
     Bytes operator-(const Bytes& other) const { return {rx - other.rx, tx - other.tx}; }
     bool AtMost(const Bytes& other) const { return rx <= other.rx && tx <= other.tx; }
 };
-
-// The overall sums as stored, read without the settings catalogue, which never writes while the
-// program runs. Rows come in creation order: SumRXHi, SumRXLo, SumTXHi, SumTXLo.
-Bytes StoredSums()
-{
-    std::vector<std::uint64_t> words;
-    for (const test::StoreRow& row : test::ReadStoreRows(platform::defaultRegistryFile())) {
-        std::uint32_t word = 0;
-        if (row.name.starts_with("Sum") && row.data.size() == sizeof word)
-            words.push_back((std::memcpy(&word, row.data.data(), sizeof word), word));
-    }
-    return words.size() == 4 ? Bytes{words[0] << 32 | words[1], words[2] << 32 | words[3]}
-                             : Bytes{};
-}
 
 // The program runs on the test's own store and lock, which its children share. It finds wan0
 // down and dials it right after its first look, so once wan0 is up it counts every byte that
@@ -80,7 +65,9 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
     });
     ASSERT_TRUE(earlier != samples.rend() && earlier->second.tx > 0);
     ASSERT_EQ(test::IntegrityCheck(platform::defaultRegistryFile()), "ok");
-    const Bytes counted = StoredSums();
+    const CRegVars stored(platform::defaultRegistryFile()); // the program has ended
+    const Bytes counted{std::uint64_t{stored.SumRXHi.Get()} << 32 | stored.SumRXLo.Get(),
+                        std::uint64_t{stored.SumTXHi.Get()} << 32 | stored.SumTXLo.Get()};
     EXPECT_TRUE(earlier->second.AtMost(counted) && counted.AtMost(atKill))
         << earlier->second.rx << " " << counted.rx << " " << atKill.rx << ", " << earlier->second.tx
         << " " << counted.tx << " " << atKill.tx;
