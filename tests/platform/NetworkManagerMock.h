@@ -103,6 +103,7 @@ public:
         int count = 0;
         for (calls.beginArray(); !calls.atEnd(); ++count)
             calls.asVariant();
+        calls.endArray(); // the reader of a level lives until its end
         return count;
     }
 

@@ -119,19 +119,22 @@ TEST_F(RealTray, StatusNotifierActivateIsTheDoubleClickAndTheHostDrawsTheMenuOnl
                               .value<QDBusArgument>();
         int id = 0;
         QVariantMap properties;
-        QVariantList children;
-        root.beginStructure();
-        root >> id >> properties >> children;
-        root.endStructure();
         QStringList items;
-        for (const QVariant& child : children) {
-            const auto entry = child.value<QDBusArgument>();
+        root.beginStructure();
+        root >> id >> properties;
+        for (root.beginArray(); !root.atEnd();) {
+            QDBusVariant child;
+            root >> child;
+            const auto entry = child.variant().value<QDBusArgument>();
             entry.beginStructure();
             entry >> id >> properties;
             entry.endStructure();
             firstId = items.isEmpty() ? id : firstId;
             items << (properties["type"] == "separator" ? "-" : properties["label"].toString());
         }
+        // Each begin has its end: the reader of a level lives until then.
+        root.endArray();
+        root.endStructure();
         return items;
     };
 
