@@ -23,6 +23,14 @@ namespace {
 // NetworkManager refreshes its device statistics only at a rate some program asked for.
 constexpr std::uint32_t StatisticsRateMs = 1000;
 
+// The profiles known to the NetworkManager that owns its name now.
+std::uint32_t ReadCurrentProfiles(const QDBusConnection& bus, QString& owner,
+                                  std::vector<Profile>& profiles, std::vector<QString>& paths)
+{
+    const std::uint32_t error = NameOwner(bus, owner);
+    return error != 0 ? error : ReadProfiles(bus, owner, profiles, paths);
+}
+
 } // namespace
 
 NetworkManagerLinks::NetworkManagerLinks(const QDBusConnection& bus,
@@ -184,9 +192,7 @@ bool NetworkManagerLinks::DialDlg(const char* entry, std::uint32_t& error)
     std::vector<Profile> profiles;
     std::vector<QString> paths;
     std::vector<ActiveConnection> active;
-    error = NameOwner(bus_, owner);
-    if (error == 0)
-        error = ReadProfiles(bus_, owner, profiles, paths);
+    error = ReadCurrentProfiles(bus_, owner, profiles, paths);
     if (error == 0)
         error = ReadActive(bus_, owner, active);
     if (error != 0)
@@ -232,10 +238,7 @@ std::uint32_t NetworkManagerLinks::EnumEntries(std::span<RasEntryName> buffer, s
     QString owner;
     std::vector<Profile> profiles;
     std::vector<QString> paths;
-    std::uint32_t error = NameOwner(bus_, owner);
-    if (error == 0)
-        error = ReadProfiles(bus_, owner, profiles, paths);
-    if (error != 0)
+    if (const std::uint32_t error = ReadCurrentProfiles(bus_, owner, profiles, paths))
         return error;
     const std::vector<std::string> names = EntryNames(profiles);
     if (names.size() > buffer.size())
