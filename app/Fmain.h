@@ -56,15 +56,15 @@ public:
 
     // The watched connection, by the current `Connection` setting.
     platform::RasHandle FindConnection(bool checkState);
-    bool ReadStatistics(platform::RasHandle connection, std::uint32_t& received,
-                        std::uint32_t& transmitted, std::uint32_t& durationMs);
+    bool ReadStatistics(platform::RasHandle connection, std::uint64_t& received,
+                        std::uint64_t& transmitted, std::uint32_t& durationMs);
 
     // Counters: session sums in memory, overall sums in the store.
     std::uint64_t GetSumRX() const;
     std::uint64_t GetSumTX() const;
     void SetSumRX(std::uint64_t sum);
     void SetSumTX(std::uint64_t sum);
-    void UpdateCounters(std::uint32_t deltaRX, std::uint32_t deltaTX);
+    void UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX);
     std::int32_t LimitPercent() const;
     bool LimitReached() const;
     bool LimitCloseDue() const;
@@ -139,16 +139,16 @@ private:
 
     bool Connected = false;
     bool KeepingConnection = false;
-    std::uint32_t LastRX = 0;
-    std::uint32_t LastTX = 0;
+    std::uint64_t LastRX = 0;
+    std::uint64_t LastTX = 0;
     std::uint32_t LastDuration = 0;
     std::uint64_t SessionRX = 0;
     std::uint64_t SessionTX = 0;
     std::uint32_t SampleTicks = 0;
     std::uint32_t KeepAliveTicks = 0;
     std::uint32_t SampleDuration = 0;
-    std::uint32_t SampleRX = 0;
-    std::uint32_t SampleTX = 0;
+    std::uint64_t SampleRX = 0;
+    std::uint64_t SampleTX = 0;
     // Set once the application is asked to quit, as the session manager does at logout: the
     // program then ends without a question.
     bool QuitRequested = false;

@@ -21,8 +21,8 @@ platform::RasHandle TFormMain::FindConnection(bool checkState)
     return ::FindConnection(ras_, settings_.Connection.Get(), checkState);
 }
 
-bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint32_t& received,
-                               std::uint32_t& transmitted, std::uint32_t& durationMs)
+bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint64_t& received,
+                               std::uint64_t& transmitted, std::uint32_t& durationMs)
 {
     return ::ReadStatistics(ras_, connection, received, transmitted, durationMs);
 }
@@ -53,7 +53,7 @@ void TFormMain::SetSumTX(std::uint64_t sum)
     settings_.SumTXLo.Set(static_cast<std::uint32_t>(sum));
 }
 
-void TFormMain::UpdateCounters(std::uint32_t deltaRX, std::uint32_t deltaTX)
+void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
 {
     std::uint64_t sumRX = GetSumRX();
     std::uint64_t sumTX = GetSumTX();

@@ -20,9 +20,9 @@ void TFormMain::UpdateGraphScale()
 namespace {
 
 // kBit/s from bytes over the connection's own milliseconds, truncated; the low 32 bits as signed.
-std::int32_t Rate(std::uint32_t bytes, std::uint32_t durationMs)
+std::int32_t Rate(std::uint64_t bytes, std::uint32_t durationMs)
 {
-    const double rate = std::trunc(bytes * 8.0 / durationMs);
+    const double rate = std::trunc(static_cast<double>(bytes) * 8.0 / durationMs);
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int64_t>(rate)));
 }
 

@@ -8,7 +8,8 @@
 static void BM_ProbeLoopback(benchmark::State& state)
 {
     platform::KernelLinks links;
-    std::uint32_t received = 0, transmitted = 0, duration = 0;
+    std::uint64_t received = 0, transmitted = 0;
+    std::uint32_t duration = 0;
     for (auto _ : state) {
         const auto connection = FindConnection(links, "lo", true);
         if (!ReadStatistics(links, connection, received, transmitted, duration)) {

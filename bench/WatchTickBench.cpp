@@ -72,7 +72,8 @@ static void BM_ProbeAndUpdateCounters(benchmark::State& state)
         return;
     for (auto _ : state) {
         watched.SendTraffic(state);
-        std::uint32_t received = 0, transmitted = 0, duration = 0;
+        std::uint64_t received = 0, transmitted = 0;
+        std::uint32_t duration = 0;
         watched.form.ReadStatistics(watched.form.FindConnection(true), received, transmitted,
                                     duration);
         watched.form.UpdateCounters(100, 100);

@@ -57,8 +57,8 @@ RasStats LinkSessions::Statistics(const Session& session) const
         session.connected
             ? std::chrono::duration_cast<std::chrono::milliseconds>(time_ - session.since)
             : std::chrono::milliseconds{0};
-    return {static_cast<std::uint32_t>(session.link.bytesReceived - session.baseReceived),
-            static_cast<std::uint32_t>(session.link.bytesTransmitted - session.baseTransmitted),
+    return {session.link.bytesReceived - session.baseReceived,
+            session.link.bytesTransmitted - session.baseTransmitted,
             static_cast<std::uint32_t>(connectedFor.count())};
 }
 

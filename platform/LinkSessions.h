@@ -49,8 +49,7 @@ public:
     const Session* Find(std::uint32_t index) const;
     std::span<const Session> Sessions() const { return sessions_; }
     TimePoint Time() const { return time_; }
-    // Bytes since the connection began and milliseconds connected, as the program expects them:
-    // 32-bit counts that wrap.
+    // Bytes since the connection began, and milliseconds connected as a 32-bit count that wraps.
     RasStats Statistics(const Session& session) const;
 
 private:

@@ -28,9 +28,11 @@ struct RasEntryName {
     char name[RasMaxEntryName + 1];
 };
 
+// The byte counts are the kernel's 64-bit counts since the connection began: however long the
+// program is held up between two polls, no wrap of a counter can hide traffic.
 struct RasStats {
-    std::uint32_t bytesReceived;
-    std::uint32_t bytesTransmitted;
+    std::uint64_t bytesReceived;
+    std::uint64_t bytesTransmitted;
     std::uint32_t connectDurationMs;
 };
 

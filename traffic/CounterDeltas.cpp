@@ -2,7 +2,7 @@
 
 namespace {
 
-bool WentBack(std::uint32_t last, std::uint32_t now)
+bool DurationWentBack(std::uint32_t last, std::uint32_t now)
 {
     return static_cast<std::int32_t>(now - last) < 0;
 }
@@ -11,8 +11,8 @@ bool WentBack(std::uint32_t last, std::uint32_t now)
 
 LinkCounters CounterDeltas(const LinkCounters& last, const LinkCounters& now)
 {
-    if (WentBack(last.durationMs, now.durationMs) || WentBack(last.received, now.received) ||
-        WentBack(last.transmitted, now.transmitted))
+    if (DurationWentBack(last.durationMs, now.durationMs) || now.received < last.received ||
+        now.transmitted < last.transmitted)
         return now;
     return {now.received - last.received, now.transmitted - last.transmitted,
             now.durationMs - last.durationMs};

@@ -44,8 +44,8 @@ RasHandle FindConnection(RasApi& ras, const char* connectionName, StateTest acce
     return match->handle;
 }
 
-bool ReadStatistics(RasApi& ras, RasHandle connection, std::uint32_t& received,
-                    std::uint32_t& transmitted, std::uint32_t& durationMs)
+bool ReadStatistics(RasApi& ras, RasHandle connection, std::uint64_t& received,
+                    std::uint64_t& transmitted, std::uint32_t& durationMs)
 {
     received = 0;
     transmitted = 0;

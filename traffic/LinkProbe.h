@@ -31,5 +31,5 @@ inline platform::RasHandle FindConnection(platform::RasApi& ras, const char* con
 }
 
 // Bytes received and transmitted and milliseconds connected; all three are 0 when false.
-bool ReadStatistics(platform::RasApi& ras, platform::RasHandle connection, std::uint32_t& received,
-                    std::uint32_t& transmitted, std::uint32_t& durationMs);
+bool ReadStatistics(platform::RasApi& ras, platform::RasHandle connection, std::uint64_t& received,
+                    std::uint64_t& transmitted, std::uint32_t& durationMs);

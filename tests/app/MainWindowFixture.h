@@ -62,7 +62,7 @@ protected:
         return Protocol().mid(seen);
     }
     // Connects the watched entry "dsl", or sets the counters of its line.
-    FakeRasApi::Connection& ConnectLine(std::uint32_t received = 0, std::uint32_t transmitted = 0,
+    FakeRasApi::Connection& ConnectLine(std::uint64_t received = 0, std::uint64_t transmitted = 0,
                                         std::uint32_t durationMs = 0)
     {
         FakeRasApi::Connection& line = ras.Find("dsl") ? *ras.Find("dsl") : ras.Add("dsl", 7);

@@ -137,24 +137,25 @@ TEST_F(WatchCycle, AStartWhileConnectedUpToTheLimitAndBeyond)
                      "Dialing...", "Dialing successful"}));
 }
 
-// Past 2^32 the counters wrap; counters that went back while the entry stayed connected belong to
-// a link made anew between two polls. The overall sum carries into the high word; a carry with
-// its low half refused stores neither half, never a sum 4 GiB too large.
-TEST_F(WatchCycle, CountersWrapGoBackAndCarry)
+// More than 4 GiB between two ticks (a stalled program) is counted in full, and the duration
+// wraps past 2^32 ms; counters that went back while the entry stayed connected belong to a link
+// made anew between two polls. The overall sum carries into the high word; a carry with its low
+// half refused stores neither half, never a sum 4 GiB too large.
+TEST_F(WatchCycle, CountersJumpGoBackAndCarry)
 {
     settings->SumRXHi.Set(1);
-    settings->SumRXLo.Set(4294965799u); // 1496 below the next carry
+    settings->SumRXLo.Set(4294964799u);
     ConnectLine(4294967000u, 4294967290u, 4294966000u);
     StartWindow();
-    ConnectLine(1000, 4, 704);
+    ConnectLine(8589936592u, 4294967300u, 704);
     Tick();
     ConnectLine(200, 3, 100);
     Tick();
-    EXPECT_EQ(Counters(*form), "1.496 13 1.509 8.589.934.591 8.589.934.604");
+    EXPECT_EQ(Counters(*form), "4.294.969.792 13 4.294.969.805 12.884.901.887 12.884.901.900");
     test::RefuseWritesOf(store.File(), "SumRXLo");
     form->UpdateCounters(1, 0);
     const CRegVars stored(store.File());
-    EXPECT_EQ(QString("%1 %2").arg(stored.SumRXHi.Get()).arg(stored.SumRXLo.Get()), "1 4294967295");
+    EXPECT_EQ(QString("%1 %2").arg(stored.SumRXHi.Get()).arg(stored.SumRXLo.Get()), "2 4294967295");
 }
 
 // One hint for the highest threshold crossed; none above the top one at start, but again after

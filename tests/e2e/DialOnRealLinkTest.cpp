@@ -29,7 +29,8 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
     ASSERT_EQ(::setns(home, CLONE_NEWNET), 0); // for good: every test runs in a process of its own
     ::close(home);
     const auto probe = [&] { // as the watch cycle probes: connected, received, sent, duration
-        std::uint32_t received = 0, transmitted = 0, durationMs = 0;
+        std::uint64_t received = 0, transmitted = 0;
+        std::uint32_t durationMs = 0;
         const bool connected = ReadStatistics(links, FindConnection(links, "wan0", true), received,
                                               transmitted, durationMs);
         return std::tuple(connected, received, transmitted, durationMs);

@@ -61,11 +61,15 @@ TEST(TrafficArithmetic, FormatsLimitSharesPackedDatesAutoResetsAndCounterDeltas)
         EXPECT_EQ(AutoResetDue(day, Packed(lastYear, lastMonth, lastDay), month, today), due)
             << lastDay << "." << lastMonth << " -> " << today << "." << month << " day " << day;
 
-    // Rows of last and new counters and the change: counters and duration wrapping past 2^32 on a
-    // long connection; a link made anew between two polls, where the new values are the change.
-    const std::tuple<LinkCounters, LinkCounters, std::uint32_t, std::uint32_t, std::uint32_t>
+    // Rows of last and new counters and the change: bytes past 2^32 and the duration wrapping on
+    // a long connection; more than 4 GiB between two polls of a stalled program; a link made
+    // anew between two polls, where the new values are the change.
+    constexpr std::uint64_t G4 = std::uint64_t{1} << 32;
+    const std::tuple<LinkCounters, LinkCounters, std::uint64_t, std::uint64_t, std::uint32_t>
         rows[] = {{{5000, 100, 1000}, {8000, 150, 2000}, 3000, 50, 1000},
-                  {{4294967000u, 10, 4294967000u}, {704, 10, 704}, 1000, 0, 1000},
+                  {{G4 - 296, 10, 4294967000u}, {G4 + 704, 10, 704}, 1000, 0, 1000},
+                  {{5000, 100, 1000}, {3 * G4 + 5007, 100, 47000}, 3 * G4 + 7, 0, 46000},
+                  {{G4 + 5, 7, 1000}, {4, 9, 2000}, 4, 9, 2000},
                   {{900000, 50000, 600000}, {1200, 300, 800}, 1200, 300, 800},
                   {{900000, 50000, 600000}, {1200, 60000, 601000}, 1200, 60000, 601000},
                   {{3000000000u, 0, 5000}, {10, 0, 900}, 10, 0, 900}};
@@ -104,15 +108,16 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
         ras.connections = links;
         EXPECT_EQ(FindConnection(ras, watched, accepts), expected) << links.size();
     }
-    ras.connections = {{3, "ISP", RasConnectedState, {4000000000u, 12345, 61000}}};
-    using Counters = std::array<std::uint32_t, 3>;
+    ras.connections = {{3, "ISP", RasConnectedState, {40000000000u, 12345, 61000}}};
+    using Counters = std::tuple<std::uint64_t, std::uint64_t, std::uint32_t>;
     Counters read = {1, 2, 3};
     for (const auto& [connection, statsError, done, expected] :
          {std::tuple(None, 0, false, Counters{}),
-          {3, 0, true, {4000000000u, 12345, 61000}},
+          {3, 0, true, {40000000000u, 12345, 61000}},
           {3, 6, false, Counters{}}}) {
         ras.connections[0].statsError = statsError; // 6: the connection ended meanwhile
-        EXPECT_EQ(ReadStatistics(ras, connection, read[0], read[1], read[2]), done);
+        auto& [received, transmitted, durationMs] = read;
+        EXPECT_EQ(ReadStatistics(ras, connection, received, transmitted, durationMs), done);
         EXPECT_EQ(read, expected);
     }
     ras.enumError = 5;
