@@ -1,5 +1,7 @@
 #include "platform/HttpClient.h"
 
+#include "platform/HostLookup.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -17,13 +19,26 @@ bool IsSuccess(int status)
     return status >= 200 && status <= 299;
 }
 
+// The server's name is resolved by our own lookup, and Qt is given its addresses one after the
+// other, so that Qt starts no lookup of its own: the application's end waits for those. The
+// certificate is still checked against the name, which also goes out as the TLS server name and
+// the Host header.
 class HttpRequest final : public NetworkTask {
 public:
-    HttpRequest(QNetworkReply* reply, HttpClient::Replied replied, HttpClient::Failed failed)
-        : reply_(reply), replied_(std::move(replied)), failed_(std::move(failed))
+    HttpRequest(QNetworkAccessManager& manager, const QNetworkRequest& request,
+                HttpClient::Replied replied, HttpClient::Failed failed)
+        : manager_(manager), request_(request), replied_(std::move(replied)),
+          failed_(std::move(failed)),
+          lookup_(
+              request.url().host().toStdString(),
+              [this](const QList<QHostAddress>& addresses) {
+                  addresses_ = addresses;
+                  AskNextAddress();
+              },
+              [this](const NetworkError& error) { Fail(error.message); })
     {
-        QObject::connect(reply_, &QNetworkReply::readyRead, &context_, [this] { TakeBody(); });
-        QObject::connect(reply_, &QNetworkReply::finished, &context_, [this] { Finished(); });
+        request_.setPeerVerifyName(request.url().host());
+        request_.setRawHeader("Host", request.url().authority().toUtf8());
         totalTimer_.setSingleShot(true);
         QObject::connect(&totalTimer_, &QTimer::timeout, [this] {
             Fail("No complete reply within " + std::to_string(HttpClient::TotalTimeoutMs / 1000) +
@@ -31,25 +46,34 @@ public:
         });
         totalTimer_.start(HttpClient::TotalTimeoutMs);
     }
-    ~HttpRequest() override
-    {
-        Stop();
-        reply_->deleteLater(); // it may be emitting right now
-    }
+    ~HttpRequest() override { Stop(); }
 
 private:
-    // The body is capped while it arrives, so that no server can fill our memory.
-    void TakeBody()
+    void AskNextAddress()
+    {
+        Stop();
+        QUrl url = request_.url();
+        url.setHost(addresses_.takeFirst().toString());
+        request_.setUrl(url);
+        reply_ = manager_.get(request_);
+        QObject::connect(reply_, &QNetworkReply::readyRead, &context_, [this] { TakeBody(); });
+        QObject::connect(reply_, &QNetworkReply::finished, &context_, [this] { Finished(); });
+    }
+
+    // The body is capped while it arrives, so that no server can fill our memory. False once the
+    // request has failed.
+    bool TakeBody()
     {
         body_ += reply_->readAll();
-        if (static_cast<std::size_t>(body_.size()) > HttpClient::MaxBodyBytes)
-            Fail("Reply longer than " + std::to_string(HttpClient::MaxBodyBytes) + " bytes");
+        if (static_cast<std::size_t>(body_.size()) <= HttpClient::MaxBodyBytes)
+            return true;
+        Fail("Reply longer than " + std::to_string(HttpClient::MaxBodyBytes) + " bytes");
+        return false;
     }
 
     void Finished()
     {
-        TakeBody();
-        if (!replied_)
+        if (!TakeBody())
             return;
         const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && !IsSuccess(status.toInt()))
@@ -58,11 +82,12 @@ private:
                     .arg(status.toInt())
                     .arg(reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
                     .toStdString());
-        if (reply_->error() != QNetworkReply::NoError)
-            return Fail(ErrorText());
-        Stop();
-        failed_ = {};
-        std::exchange(replied_, {})(body_.toStdString());
+        if (reply_->error() == QNetworkReply::NoError)
+            return Succeed();
+        // No answer from this address: the server may still answer at another.
+        if (!status.isValid() && !addresses_.isEmpty())
+            return AskNextAddress();
+        Fail(ErrorText());
     }
 
     std::string ErrorText() const
@@ -73,7 +98,13 @@ private:
         return reply_->errorString().toStdString();
     }
 
-    // Reports once; `failed_` may destroy this request, so nothing here is touched after it.
+    // Each reports once; the callback may destroy this request, so nothing here is touched after.
+    void Succeed()
+    {
+        Stop();
+        failed_ = {};
+        std::exchange(replied_, {})(body_.toStdString());
+    }
     void Fail(const std::string& message)
     {
         Stop();
@@ -85,16 +116,24 @@ private:
     void Stop()
     {
         totalTimer_.stop();
+        if (!reply_)
+            return;
         QObject::disconnect(reply_, nullptr, &context_, nullptr);
         reply_->abort();
+        reply_->deleteLater(); // it may be emitting right now
+        reply_ = nullptr;
     }
 
-    QNetworkReply* reply_;
+    QNetworkAccessManager& manager_;
+    QNetworkRequest request_;
     HttpClient::Replied replied_;
     HttpClient::Failed failed_;
+    QList<QHostAddress> addresses_;
+    QNetworkReply* reply_ = nullptr;
     QByteArray body_;
     QObject context_; // the receiver of the reply's signals, so that they can be cut at once
     QTimer totalTimer_;
+    HostLookup lookup_;
 };
 
 } // namespace
@@ -129,8 +168,7 @@ std::unique_ptr<NetworkTask> HttpClient::Get(const std::string& target, const st
     request.setRawHeader("Authorization",
                          "Basic " +
                              QByteArray::fromStdString(username + ":" + password).toBase64());
-    return std::make_unique<HttpRequest>(manager_->get(request), std::move(replied),
-                                         std::move(failed));
+    return std::make_unique<HttpRequest>(*manager_, request, std::move(replied), std::move(failed));
 }
 
 } // namespace platform
