@@ -1,5 +1,7 @@
 #include "app/Fmain.h"
 
+#include "app/DynDnsUpdate.h"
+#include "app/TimeSync.h"
 #include "graph/HistoryDisplay.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
@@ -15,7 +17,9 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       settings_(services.settings), ras_(services.ras), clock_(services.clock),
-      http_(services.http), sntp_(services.sntp), pause_(services.pause), tray_(services.tray)
+      tray_(services.tray), dynDnsUpdate_(std::make_unique<DynDnsUpdate>(*this, services.pause,
+                                                                         settings_, services.http)),
+      timeSync_(std::make_unique<TimeSync>(*this, services.pause, settings_, services.sntp))
 {
     setWindowTitle("Quillmar V1.05");
     BuildLayout();

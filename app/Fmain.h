@@ -8,7 +8,9 @@
 #include <memory>
 
 class CRegVars;
+class DynDnsUpdate;
 class THistoryDisplay;
+class TimeSync;
 class TFormOptions;
 class QAction;
 class QCloseEvent;
@@ -78,9 +80,10 @@ public:
     void btOptionsClick();
     // Graph caption and scale from the settings, and a full redraw.
     void UpdateGraphScale();
-    // Points the registered host name at this machine's address, with retries.
+    // Points the registered host name at this machine's address, with retries; returns at once,
+    // the outcome goes to the protocol later.
     void miDNSUpdateClick();
-    // Sets the clock from the time server; doubles as the keep-alive of a connected line.
+    // Sets the clock from the time server, likewise; doubles as the keep-alive of a connected line.
     void miUpdateNTPClick();
 
     // Counter reset: ends the accounting period at `moment` (packed local date-time).
@@ -126,16 +129,15 @@ private:
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
     void DynDNSAfterConnect();
-    void AfterFailedAttempt(int attempt);
     void ResetTrafficCounterWhenDue();
 
     CRegVars& settings_;
     platform::RasApi& ras_;
     const platform::Clock& clock_;
-    platform::HttpClient& http_;
-    platform::SntpClient& sntp_;
-    platform::Pause& pause_;
     platform::Tray& tray_;
+    // One operation of each kind at a time; the window's end abandons them.
+    std::unique_ptr<DynDnsUpdate> dynDnsUpdate_;
+    std::unique_ptr<TimeSync> timeSync_;
 
     bool Connected = false;
     bool KeepingConnection = false;

@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     platform::HttpClient http(net::DynDnsServer);
     platform::RealtimeClock systemTime;
     platform::SntpClient sntp(systemTime);
-    platform::ThreadPause pause;
+    platform::TimerPause pause;
     return RunProgram(
         app, {{settings, *links, clock, http, sntp, pause, tray}, platform::defaultLockFile()});
 }

@@ -52,10 +52,10 @@ struct WatchedLoopback {
     platform::KernelLinks links;
     platform::SystemClock clock;
     // Neither network command runs in these ticks: keep-alive and DynDNS are off by default.
-    platform::HttpClient http{"https://127.0.0.1:9"};
+    platform::HttpClient http{"127.0.0.1:9"};
     platform::RealtimeClock systemTime;
     platform::SntpClient sntp{systemTime, 9};
-    platform::ThreadPause pause;
+    platform::TimerPause pause;
     platform::SystemTray tray;
     TFormMain form{FormMainServices{settings, links, clock, http, sntp, pause, tray}};
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

@@ -6,8 +6,8 @@
 // The dynamic-DNS update request of the dyndns2 protocol.
 namespace net {
 
-// Over HTTPS only: the request carries the account's password.
-inline constexpr const char* DynDnsServer = "https://members.dyndns.org";
+// Asked over HTTPS only: the request carries the account's password.
+inline constexpr const char* DynDnsServer = "members.dyndns.org";
 
 // The query value with every byte but the unreserved characters of RFC 3986 percent-encoded, so
 // that no host name can end the value or add a parameter ("&", "#", "?", blanks, controls).

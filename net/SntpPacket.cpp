@@ -10,6 +10,7 @@ constexpr std::uint8_t VersionSent = 4;
 constexpr std::uint8_t LeapAlarm = 3;
 constexpr std::uint8_t MaxStratum = 15;
 
+constexpr std::size_t ReferenceIdOffset = 12;
 constexpr std::size_t OriginateOffset = 24;
 constexpr std::size_t ReceiveOffset = 32;
 constexpr std::size_t TransmitOffset = 40;
@@ -24,6 +25,17 @@ NtpTimestamp ReadTimestamp(std::span<const std::uint8_t> packet, std::size_t off
     for (std::size_t i = 0; i < 8; ++i)
         value = value << 8 | packet[offset + i];
     return value;
+}
+
+// The reference id's four ASCII letters; anything unprintable shows as "?" in the protocol.
+std::string KissCode(std::span<const std::uint8_t> packet)
+{
+    std::string code;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::uint8_t c = packet[ReferenceIdOffset + i];
+        code += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    return code;
 }
 
 } // namespace
@@ -50,12 +62,22 @@ SntpReply CheckSntpReply(std::span<const std::uint8_t> packet, NtpTimestamp sent
         ReadTimestamp(packet, OriginateOffset) != sentTransmit)
         return {};
     if (stratum == 0)
-        return {SntpVerdict::KissOfDeath};
-    const SntpReply reply{SntpVerdict::Accepted, ReadTimestamp(packet, ReceiveOffset),
-                          ReadTimestamp(packet, TransmitOffset)};
-    if (stratum > MaxStratum || leap == LeapAlarm || reply.transmit == 0)
+        return {SntpVerdict::KissOfDeath, 0, 0, KissCode(packet)};
+    SntpReply reply{SntpVerdict::Accepted,
+                    ReadTimestamp(packet, ReceiveOffset),
+                    ReadTimestamp(packet, TransmitOffset),
+                    {}};
+    // A zero timestamp is a server that does not know the time, not 7 February 2036.
+    if (stratum > MaxStratum || leap == LeapAlarm || reply.receive == 0 || reply.transmit == 0)
         return {};
     return reply;
+}
+
+std::chrono::system_clock::duration ClockOffset(std::chrono::system_clock::time_point sent,
+                                                const SntpReply& reply,
+                                                std::chrono::system_clock::time_point received)
+{
+    return ((FromNtp(reply.receive) - sent) + (FromNtp(reply.transmit) - received)) / 2;
 }
 
 std::chrono::system_clock::time_point FromNtp(NtpTimestamp timestamp)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 // The SNTP exchange as bytes: the request we send and the checks a reply must pass before its
 // time is trusted. No sockets here, so every check can be driven directly.
@@ -29,10 +30,17 @@ struct SntpReply {
     SntpVerdict verdict = SntpVerdict::Ignored;
     NtpTimestamp receive = 0;  // when the server got the request
     NtpTimestamp transmit = 0; // when the server sent the reply
+    std::string kissCode;      // a kiss-o'-death's reason, such as "RATE" or "DENY"
 };
 
 // Checks `packet` as the answer to a request sent with `sentTransmit`.
 SntpReply CheckSntpReply(std::span<const std::uint8_t> packet, NtpTimestamp sentTransmit);
+
+// How far our clock is behind the server's, from the exchange's four moments: the server's time
+// counts for the middle of the exchange.
+std::chrono::system_clock::duration ClockOffset(std::chrono::system_clock::time_point sent,
+                                                const SntpReply& reply,
+                                                std::chrono::system_clock::time_point received);
 
 // Era-correct conversion: a timestamp whose top bit is clear lies after the 2036 roll-over.
 std::chrono::system_clock::time_point FromNtp(NtpTimestamp timestamp);

@@ -1,9 +1,11 @@
 #include "platform/HttpClient.h"
 
-#include "platform/NetworkError.h"
+#include "platform/HostLookup.h"
 
-#include <curl/curl.h>
-#include <memory>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QTimer>
 
 namespace platform {
 
@@ -12,98 +14,161 @@ namespace {
 // The update protocol asks clients to name themselves as "company - model - version".
 constexpr const char* UserAgent = "Quillmar - Quillmar - " QUILLMAR_VERSION;
 
-struct Reply {
-    std::string body;
-    std::string statusLine;
-    bool overlong = false;
-};
-
-std::size_t TakeBody(char* data, std::size_t size, std::size_t count, void* user)
+bool IsSuccess(int status)
 {
-    auto& reply = *static_cast<Reply*>(user);
-    const std::size_t length = size * count;
-    if (reply.body.size() + length > HttpClient::MaxBodyBytes) {
-        reply.overlong = true;
-        return 0; // ends the transfer with an error
-    }
-    reply.body.append(data, length);
-    return length;
+    return status >= 200 && status <= 299;
 }
 
-// Keeps the last status line, so that an interim "100 Continue" does not hide the final one.
-std::size_t TakeHeader(char* data, std::size_t size, std::size_t count, void* user)
-{
-    const std::size_t length = size * count;
-    std::string line(data, length);
-    if (line.starts_with("HTTP/")) {
-        const std::size_t end = line.find_last_not_of(" \t\r\n");
-        line.erase(end == std::string::npos ? 0 : end + 1);
-        static_cast<Reply*>(user)->statusLine = line;
+// The server's name is resolved by our own lookup, and Qt is given its addresses one after the
+// other, so that Qt starts no lookup of its own: the application's end waits for those. The
+// certificate is still checked against the name, which also goes out as the TLS server name and
+// the Host header.
+class HttpRequest final : public NetworkTask {
+public:
+    HttpRequest(QNetworkAccessManager& manager, const QNetworkRequest& request,
+                HttpClient::Replied replied, HttpClient::Failed failed)
+        : manager_(manager), request_(request), replied_(std::move(replied)),
+          failed_(std::move(failed)),
+          lookup_(
+              request.url().host().toStdString(),
+              [this](const QList<QHostAddress>& addresses) {
+                  addresses_ = addresses;
+                  AskNextAddress();
+              },
+              [this](const NetworkError& error) { Fail(error.message); })
+    {
+        request_.setPeerVerifyName(request.url().host());
+        request_.setRawHeader("Host", request.url().authority().toUtf8());
+        totalTimer_.setSingleShot(true);
+        QObject::connect(&totalTimer_, &QTimer::timeout, [this] {
+            Fail("No complete reply within " + std::to_string(HttpClient::TotalTimeoutMs / 1000) +
+                 " s");
+        });
+        totalTimer_.start(HttpClient::TotalTimeoutMs);
     }
-    return length;
-}
+    ~HttpRequest() override { Stop(); }
 
-struct CurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct HeaderListCleanup {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+private:
+    void AskNextAddress()
+    {
+        Stop();
+        QUrl url = request_.url();
+        url.setHost(addresses_.takeFirst().toString());
+        request_.setUrl(url);
+        reply_ = manager_.get(request_);
+        QObject::connect(reply_, &QNetworkReply::readyRead, &context_, [this] { TakeBody(); });
+        QObject::connect(reply_, &QNetworkReply::finished, &context_, [this] { Finished(); });
+    }
+
+    // The body is capped while it arrives, so that no server can fill our memory. False once the
+    // request has failed.
+    bool TakeBody()
+    {
+        body_ += reply_->readAll();
+        if (static_cast<std::size_t>(body_.size()) <= HttpClient::MaxBodyBytes)
+            return true;
+        Fail("Reply longer than " + std::to_string(HttpClient::MaxBodyBytes) + " bytes");
+        return false;
+    }
+
+    void Finished()
+    {
+        if (!TakeBody())
+            return;
+        const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && !IsSuccess(status.toInt()))
+            return Fail(
+                QStringLiteral("HTTP/1.1 %1 %2")
+                    .arg(status.toInt())
+                    .arg(reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+                    .toStdString());
+        if (reply_->error() == QNetworkReply::NoError)
+            return Succeed();
+        // No answer from this address: the server may still answer at another.
+        if (!status.isValid() && !addresses_.isEmpty())
+            return AskNextAddress();
+        Fail(ErrorText());
+    }
+
+    std::string ErrorText() const
+    {
+        // Qt ends a transfer that stalls beyond its time-out as if it had been cancelled.
+        if (reply_->error() == QNetworkReply::OperationCanceledError)
+            return "No data within " + std::to_string(HttpClient::TransferTimeoutMs / 1000) + " s";
+        return reply_->errorString().toStdString();
+    }
+
+    // Each reports once; the callback may destroy this request, so nothing here is touched after.
+    void Succeed()
+    {
+        Stop();
+        failed_ = {};
+        std::exchange(replied_, {})(body_.toStdString());
+    }
+    void Fail(const std::string& message)
+    {
+        Stop();
+        replied_ = {};
+        if (const HttpClient::Failed failed = std::exchange(failed_, {}))
+            failed({message});
+    }
+
+    void Stop()
+    {
+        totalTimer_.stop();
+        if (!reply_)
+            return;
+        QObject::disconnect(reply_, nullptr, &context_, nullptr);
+        reply_->abort();
+        reply_->deleteLater(); // it may be emitting right now
+        reply_ = nullptr;
+    }
+
+    QNetworkAccessManager& manager_;
+    QNetworkRequest request_;
+    HttpClient::Replied replied_;
+    HttpClient::Failed failed_;
+    QList<QHostAddress> addresses_;
+    QNetworkReply* reply_ = nullptr;
+    QByteArray body_;
+    QObject context_; // the receiver of the reply's signals, so that they can be cut at once
+    QTimer totalTimer_;
+    HostLookup lookup_;
 };
 
 } // namespace
 
-HttpClient::HttpClient(std::string baseUrl, std::string caFile)
-    : baseUrl_(std::move(baseUrl)), caFile_(std::move(caFile))
+HttpClient::HttpClient(std::string server, const std::string& caFile)
+    : server_(std::move(server)), tls_(QSslConfiguration::defaultConfiguration()),
+      manager_(std::make_unique<QNetworkAccessManager>())
 {
-    [[maybe_unused]] static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    tls_.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!caFile.empty())
+        tls_.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(caFile)));
+    manager_->setProxy(QNetworkProxy::NoProxy); // straight to the server, whatever the environment
+    manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
-std::string HttpClient::Get(const std::string& target, const std::string& username,
-                            const std::string& password) const
+HttpClient::~HttpClient() = default;
+
+std::unique_ptr<NetworkTask> HttpClient::Get(const std::string& target, const std::string& username,
+                                             const std::string& password, Replied replied,
+                                             Failed failed)
 {
-    const std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
-    if (!curl)
-        throw NetworkError("Cannot start an HTTP request");
-    std::unique_ptr<curl_slist, HeaderListCleanup> headers(
-        curl_slist_append(nullptr, "Accept: text/html, */*"));
-    headers.reset(curl_slist_append(headers.release(), "Content-Type: text/html"));
-
-    Reply reply;
-    char error[CURL_ERROR_SIZE] = "";
-    CURL* const handle = curl.get();
-    const std::string url = baseUrl_ + target;
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caFile_.empty())
-        curl_easy_setopt(handle, CURLOPT_CAINFO, caFile_.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROXY, ""); // straight to the server, whatever the environment
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-    curl_easy_setopt(handle, CURLOPT_USERNAME, username.c_str());
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, UserAgent);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, TotalTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, TakeBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &reply);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, TakeHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &reply);
-
-    const CURLcode result = curl_easy_perform(handle);
-    if (reply.overlong)
-        throw NetworkError("Reply longer than " + std::to_string(MaxBodyBytes) + " bytes");
-    if (result != CURLE_OK)
-        throw NetworkError(error[0] != '\0' ? error : curl_easy_strerror(result));
-    long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status < 200 || status > 299)
-        throw NetworkError(reply.statusLine);
-    return reply.body;
+    QNetworkRequest request(QUrl(QString::fromStdString("https://" + server_ + target)));
+    request.setSslConfiguration(tls_);
+    request.setTransferTimeout(TransferTimeoutMs);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent);
+    request.setRawHeader("Accept", "text/html, */*");
+    request.setRawHeader("Content-Type", "text/html");
+    // Sent with the request itself: Qt would only answer a challenge, one round trip later.
+    request.setRawHeader("Authorization",
+                         "Basic " +
+                             QByteArray::fromStdString(username + ":" + password).toBase64());
+    return std::make_unique<HttpRequest>(*manager_, request, std::move(replied), std::move(failed));
 }
 
 } // namespace platform

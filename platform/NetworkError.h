@@ -1,14 +1,12 @@
 #pragma once
 
-#include <stdexcept>
+#include <string>
 
 namespace platform {
 
-// Every failure of the network clients: the one family the program catches, logs and retries.
-// Anything else is a fault and reaches the application's exception display.
-class NetworkError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+// Every failure of the network clients, as one message text: what the program logs and retries.
+struct NetworkError {
+    std::string message;
 };
 
 } // namespace platform

@@ -1,24 +1,29 @@
 #pragma once
 
-#include <chrono>
+#include <QObject>
+#include <QTimer>
 #include <cstdint>
-#include <thread>
+#include <functional>
 
 namespace platform {
 
-// Pauses between network attempts, replaceable in tests.
+// Pauses between network attempts, replaceable in tests. The event loop runs on meanwhile, so the
+// watch cycle, painting and menus go on.
 class Pause {
 public:
     virtual ~Pause() = default;
-    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Calls `then` once `milliseconds` have passed, unless `owner` is destroyed first.
+    virtual void After(std::uint32_t milliseconds, const QObject* owner,
+                       std::function<void()> then) = 0;
 };
 
-// Blocks the calling thread and dispatches nothing meanwhile: no tick runs during a pause.
-class ThreadPause final : public Pause {
+// A single-shot timer on the caller's event loop.
+class TimerPause final : public Pause {
 public:
-    void Sleep(std::uint32_t milliseconds) override
+    void After(std::uint32_t milliseconds, const QObject* owner,
+               std::function<void()> then) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        QTimer::singleShot(static_cast<int>(milliseconds), owner, std::move(then));
     }
 };
 

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/NetworkTask.h"
+
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -8,18 +13,32 @@ namespace platform {
 
 class SystemTime;
 
-// Sets the clock from one SNTP exchange over UDP, IPv4 or IPv6, blocking on the calling thread.
+// What one exchange came to.
+struct TimeSyncResult {
+    enum class Outcome {
+        ClockSet,    // set, or within half a second of the server's time already
+        NotSet,      // no valid answer in time, or the clock could not be set
+        Failed,      // a network failure or an answer not trusted, as `error` says
+        KissOfDeath, // the server asks us to stop: no more requests to it in this operation
+    };
+    Outcome outcome = Outcome::NotSet;
+    std::string error;
+};
+
+// Sets the clock from one SNTP exchange over UDP, IPv4 or IPv6, on the event loop.
 class SntpClient {
 public:
     static constexpr std::uint16_t NtpPort = 123;
     static constexpr int AnswerTimeoutMs = 2000;
+    // ntpd's panic threshold: one unauthenticated answer never moves the clock further.
+    static constexpr std::chrono::seconds MaxStep{1000};
+
+    using Done = std::function<void(const TimeSyncResult& result)>;
 
     explicit SntpClient(SystemTime& clock, std::uint16_t port = NtpPort);
 
-    // One request to `host`. True when the clock was set, or needed no setting; false when no
-    // valid answer came in time or the clock could not be set. Name-resolution and socket
-    // failures are raised as NetworkError.
-    bool SyncTime(const std::string& host);
+    // One request to `host`; `done` is called once, on the event loop.
+    std::unique_ptr<NetworkTask> SyncTime(const std::string& host, Done done);
 
 private:
     SystemTime& clock_;

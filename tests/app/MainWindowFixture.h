@@ -81,7 +81,7 @@ protected:
     FakePause pause;
     FakeSystemTime systemTime;
     std::unique_ptr<platform::HttpClient> http =
-        std::make_unique<platform::HttpClient>("https://127.0.0.1:9");
+        std::make_unique<platform::HttpClient>("127.0.0.1:9");
     std::unique_ptr<platform::SntpClient> sntp =
         std::make_unique<platform::SntpClient>(systemTime, 9);
     RecordingTray tray;

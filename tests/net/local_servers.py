@@ -3,14 +3,14 @@
 prints the port it listens on, appends one line per request to FOLDER/requests before answering,
 and answers the requests in turn with the replies given as arguments, the last one repeating.
 
-https REPLY...  a status and the body after one blank: "401", "200 good 127.0.0.1". Makes a
-                certificate authority FOLDER/ca.pem and a certificate for 127.0.0.1 signed by it.
-                Logs target|user:password|User-Agent|Accept|Content-Type|Cookie.
+https REPLY...  a status and the body after one blank: "401", "200 good 127.0.0.1"; "hold" never
+                answers. Makes a certificate authority FOLDER/ca.pem and a certificate for
+                127.0.0.1 signed by it. Logs target|user:password|User-Agent|Accept|Content-Type|Cookie.
 silent          takes TCP connections on 127.0.0.1 and never answers.
-free-udp        prints a UDP port on 127.0.0.1 that nobody listens on, and ends.
 sntp MS REPLY...  on [::] for 127.0.0.1 and ::1 alike; logs the client's address. A reply is
-                datagrams joined by "+": "good" tells MS milliseconds since 1970; each other one
-                tells an hour earlier and is spoilt as spoil() says; "none" sends nothing.
+                datagrams joined by "+": "good" tells MS milliseconds since 1970, "ten-years-back"
+                3650 days less; each other one tells an hour earlier and is spoilt as spoil() says
+                ("kiss-of-death" with the code RATE); "none" sends nothing.
 """
 import base64
 import http.server
@@ -65,6 +65,8 @@ def https(plan):
             log("|".join([self.path, user] + [self.headers.get(name, "") for name in headers]))
             with lock:
                 status, _, body = next(replies).partition(" ")
+            if status == "hold":
+                threading.Event().wait()
             self.send_response(int(status))
             self.send_header("Content-Length", str(len(body.encode())))
             self.end_headers()
@@ -89,8 +91,11 @@ def timestamp(ms):
 
 # Each spoilt reply: where its fault goes, and what is put there ("47-bytes" cuts it short).
 SPOILS = {"originate": (24, bytes(8)), "client-mode": (0, b"\x23"), "version-2": (0, b"\x14"),
-          "leap-alarm": (0, b"\xe4"), "stratum-16": (1, b"\x10"), "kiss-of-death": (1, b"\x00"),
-          "no-transmit-time": (40, bytes(8))}
+          "leap-alarm": (0, b"\xe4"), "stratum-16": (1, b"\x10"),
+          "kiss-of-death": (1, b"\x00" + bytes(10) + b"RATE"),
+          "no-receive-time": (32, bytes(8)), "no-transmit-time": (40, bytes(8))}
+# How much earlier than MS a datagram tells the time.
+EARLIER = {"good": 0, "ten-years-back": 3650 * 86400_000}
 
 
 def spoil(packet, how):
@@ -113,7 +118,7 @@ def sntp(ms, plan):
         log(client[0])
         for datagram in reply.split("+"):
             if datagram != "none":
-                told = timestamp(int(ms) if datagram == "good" else int(ms) - 3600_000)
+                told = timestamp(int(ms) - EARLIER.get(datagram, 3600_000))
                 # leap 0, version 4, server; stratum 2; our transmit time echoed as originate
                 packet = bytearray([4 << 3 | 4, 2]) + bytes(22) + request[40:48] + told + told
                 sock = other if datagram == "other-port" else server
@@ -128,8 +133,3 @@ elif kind == "silent":
     listener = socket.create_server(("127.0.0.1", 0))
     listening(listener)
     time.sleep(3600)
-elif kind == "free-udp":
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as free:
-        free.bind(("127.0.0.1", 0))
-        port = free.getsockname()[1]
-    print(port, flush=True)
