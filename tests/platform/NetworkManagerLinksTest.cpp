@@ -8,11 +8,13 @@
 #include "platform/DialProgress.h"
 #include "platform/KernelLinks.h"
 #include "platform/NetworkManagerMock.h"
+#include "traffic/LinkProbe.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 using namespace std::chrono_literals;
@@ -50,6 +52,17 @@ protected:
         });
         timer.start(5);
     }
+    // Runs the event loop until the link service, probed as the watch cycle probes it, finds
+    // "Mobile" connected with at least `received` bytes, or not connected.
+    bool Until(bool connected, std::uint32_t received = 0)
+    {
+        return QTest::qWaitFor([&] {
+            std::uint32_t rx = 0, tx = 0, ms = 0;
+            return ReadStatistics(*links, FindConnection(*links, "Mobile", true), rx, tx, ms) ==
+                       connected &&
+                   rx >= received;
+        });
+    }
 
     QTimer timer;
     std::chrono::steady_clock::time_point now;
@@ -69,18 +82,21 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
         EXPECT_TRUE(chosen && typeid(*chosen) == *kind) << arguments.join(' ').toStdString();
     }
 
-    nm->AddProfile("Home", "gsm");
-    const QString profile = AddMobile();
     nm->AddProfile("lo", "loopback");
     nm->AddProfile("veth7", "802-3-ethernet", 0x8);
+    nm->AddProfile("Home", "gsm");
+    const QString profile = AddMobile();
     std::vector<platform::RasEntryName> entries(9);
     std::size_t count = 0;
-    EXPECT_EQ(links->EnumEntries(entries, count), 0u);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return links->EnumEntries(entries, count) == 0 && count == 2; }));
     EXPECT_EQ(std::string(entries[0].name) + "|" + entries[1].name + "|" + entries[2].name,
               "Home|Mobile|");
 
     nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection", // by its autoconnect, say
              {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return FindConnection(*links, "Mobile", false) != InvalidConnection; }));
     StartWindow(*links);
     form->btConnect->click();
     EXPECT_EQ(NewLines().back(), "It seems, that we are already connected.");
@@ -93,11 +109,13 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
     EXPECT_TRUE(links->DialDlg("Mobile", error));
     EXPECT_EQ(error, 0u);
     EXPECT_EQ(nm->ManagerCalls("ActivateConnection"), 1);
+    ASSERT_TRUE(Until(true));
     Tick();
     EXPECT_EQ(NewLines(), QStringList({Separator, "Now, we are connected"}));
     const QString statistics = Mock::Service + ".Device.Statistics";
-    for (const auto& [name, value] : {std::pair("RxBytes", 5000ull), {"TxBytes", 300ull}})
+    for (const auto& [name, value] : {std::pair("TxBytes", 300ull), {"RxBytes", 5000ull}})
         nm->Mock("SetProperty", {Device, statistics, name, Mock::Variant(value)});
+    ASSERT_TRUE(Until(true, 5000));
     Tick();
     EXPECT_EQ(form->GetSumRX(), 5000u);
     EXPECT_EQ(form->GetSumTX(), 300u);
@@ -105,17 +123,20 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
 
     form->btDisconnect->click();
     EXPECT_TRUE(nm->ActiveConnections().isEmpty());
+    ASSERT_TRUE(Until(false));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Connection closed successfully.", "Now, we are disconnected"}));
     settings->KeepConnected.Set(1);
     form->btConnect->click();
     EXPECT_EQ(shown, "Dialing Mobile…");
+    ASSERT_TRUE(Until(true));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Dialing...", "Dialing successful", Separator, "Now, we are connected",
                            "Quillmar will keep the connection."}));
     nm->SetState(profile, Mock::Deactivated, 3);
+    ASSERT_TRUE(Until(false));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Now, we are disconnected", "Dialing...", "Dialing successful"}));
