@@ -7,6 +7,7 @@
 #include "app/MainWindowFixture.h"
 #include "platform/DialProgress.h"
 #include "platform/KernelLinks.h"
+#include "platform/NetNamespace.h"
 #include "platform/NetworkManagerMock.h"
 #include "traffic/LinkProbe.h"
 
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 using namespace std::chrono_literals;
 using Mock = test::NetworkManagerMock;
@@ -170,6 +172,66 @@ TEST_F(NetworkManagerWatch, AFailedDialLogsItsErrorCode)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         EXPECT_TRUE(nm->ActiveConnections().isEmpty()) << line;
     }
+}
+
+// Restarted, stalled, or joined by a second connection of the same name that it lists first,
+// NetworkManager costs no byte: the window, on its own timer, counts exactly what the kernel
+// counted on the line, with no disconnect. A tick asks NetworkManager nothing while nothing
+// changes.
+TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan line("wwan0");
+    line.home.Enter();
+    const auto bringUp = [](const QString& modem, const QString& ip, const QVariantMap& more) {
+        nm->Mock("AddModemDevice", {modem, "cdc-" + modem, ip});
+        const QString profile = nm->AddProfile("Mobile", "gsm", 0, more);
+        nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
+                 {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+        nm->SetState(profile, Mock::Activated);
+    };
+    const QVariantMap mobile{{"uuid", "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11"},
+                             {"interface-name", "cdc-modem0"}};
+    bringUp("modem0", "wwan0", mobile);
+    const auto kernel = [&] {
+        return std::array<std::uint64_t, 2>{std::stoull(line.Sys("statistics/rx_bytes")),
+                                            std::stoull(line.Sys("statistics/tx_bytes"))};
+    };
+    const auto before = kernel();
+    links.emplace(nm->Bus());
+    StartWindow(*links);
+    form->WatchTimer->start();
+    std::jthread transfer([&](std::stop_token stop) {
+        while (!stop.stop_requested())
+            line.SendOut(20, 1000), line.SendIn(10, 1000);
+    });
+    QTest::qWait(2000);
+    nm->Restart(); // it comes back knowing nothing, and brings the line up again
+    bringUp("modem0", "wwan0", mobile);
+    QTest::qWait(2000);
+    nm->Stop();
+    QTest::qWait(4000);
+    nm->Continue();
+    bringUp("modem1", "lo", {{"interface-name", "cdc-modem1"}});
+    auto listed = nm->ActiveConnections();
+    std::reverse(listed.begin(), listed.end());
+    nm->Mock("SetProperty", {Mock::ManagerPath, Mock::Service, "ActiveConnections",
+                             Mock::Variant(QVariant::fromValue(listed))});
+    QTest::qWait(2000);
+    transfer.request_stop();
+    transfer.join();
+    const auto after = kernel();
+    const std::array expected{after[0] - before[0], after[1] - before[1]};
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return std::array{form->GetSumRX(), form->GetSumTX()} == expected;
+    })) << form->GetSumRX()
+        << " of " << expected[0] << ", " << form->GetSumTX() << " of " << expected[1];
+    EXPECT_EQ(Protocol().filter("disconnected"), QStringList());
+
+    const auto calls = nm->Calls();
+    QTest::qWait(3000);
+    EXPECT_EQ(nm->Calls(), calls);
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFile>
 #include <QProcess>
-#include <QThread>
+#include <QTemporaryFile>
+#include <QTest>
+#include <csignal>
 #include <stdexcept>
 
 namespace test {
@@ -31,15 +34,9 @@ public:
         environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
         mock_.setProcessEnvironment(environment);
         mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mock_.setStandardOutputFile(QProcess::nullDevice()); // its log of every call
-        mock_.start(QUILLMAR_PYTHON,
-                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
-        // Starting takes about a second on a quiet machine; a busy one is given much longer.
-        for (int i = 0; !bus_.interface()->isServiceRegistered(Service).value(); ++i) {
-            if (i == 1500)
-                throw std::runtime_error("the NetworkManager mock did not start");
-            QThread::msleep(20);
-        }
+        log_.open();
+        mock_.setStandardOutputFile(log_.fileName(), QIODevice::Append); // a line for each call
+        Start();
     }
     ~NetworkManagerMock()
     {
@@ -48,6 +45,24 @@ public:
         QDBusConnection::disconnectFromBus(Service);
     }
     const QDBusConnection& Bus() const { return bus_; }
+
+    // NetworkManager killed and started afresh, knowing nothing, or stalled and resumed.
+    void Restart()
+    {
+        mock_.kill();
+        mock_.waitForFinished();
+        Start();
+    }
+    void Stop() const { ::kill(mock_.processId(), SIGSTOP); }
+    void Continue() const { ::kill(mock_.processId(), SIGCONT); }
+    // The method calls NetworkManager has answered so far, the test's own included.
+    qsizetype Calls() const
+    {
+        QFile log(log_.fileName());
+        log.open(QIODevice::ReadOnly);
+        const QByteArray lines = log.readAll();
+        return lines.count('\n') - lines.count(" emit ");
+    }
 
     // A method call that must succeed; returns its first result, throws with the error otherwise.
     QVariant Call(const QString& path, const QString& iface, const QString& method,
@@ -74,10 +89,12 @@ public:
     }
     static QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
     static QVariant Variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
-    // A profile from its "connection" settings (id, type…) and flags; returns its path.
-    QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0) const
+    // A profile from its "connection" settings (id, type, `more`) and flags; returns its path.
+    QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0,
+                       QVariantMap more = {}) const
     {
-        const QMap<QString, QVariantMap> settings{{"connection", {{"id", id}, {"type", type}}}};
+        more.insert({{"id", id}, {"type", type}});
+        const QMap<QString, QVariantMap> settings{{"connection", more}};
         const QString path = Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
                                   {QVariant::fromValue(settings)})
                                  .value<QDBusObjectPath>()
@@ -108,6 +125,18 @@ public:
     }
 
 private:
+    void Start()
+    {
+        mock_.start(QUILLMAR_PYTHON,
+                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
+        // Starting takes about a second on a quiet machine; a busy one is given much longer. The
+        // event loop runs on meanwhile.
+        if (!QTest::qWaitFor([&] { return bus_.interface()->isServiceRegistered(Service).value(); },
+                             30'000))
+            throw std::runtime_error("the NetworkManager mock did not start");
+    }
+
+    QTemporaryFile log_;
     QProcess daemon_;
     QProcess mock_;
     QDBusConnection bus_{QString()};
