@@ -189,6 +189,7 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
         const QString profile = nm->AddProfile("Mobile", "gsm", 0, more);
         nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
                  {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+        QTest::qWait(1500); // being activated, with no IP interface yet
         nm->SetState(profile, Mock::Activated);
     };
     const QVariantMap mobile{{"uuid", "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11"},
