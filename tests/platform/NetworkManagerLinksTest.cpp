@@ -184,16 +184,16 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
         GTEST_SKIP() << test::NeedsRoot;
     const test::Wan line("wwan0");
     line.home.Enter();
-    const auto bringUp = [](const QString& modem, const QString& ip, const QVariantMap& more) {
+    const auto bringUp = [](const QString& modem, const QString& ip, const QString& uuid) {
         nm->Mock("AddModemDevice", {modem, "cdc-" + modem, ip});
-        const QString profile = nm->AddProfile("Mobile", "gsm", 0, more);
+        const QString profile = nm->AddProfile(
+            "Mobile", "gsm", 0, {{"uuid", uuid}, {"interface-name", "cdc-" + modem}});
         nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
                  {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
         QTest::qWait(1500); // being activated, with no IP interface yet
         nm->SetState(profile, Mock::Activated);
     };
-    const QVariantMap mobile{{"uuid", "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11"},
-                             {"interface-name", "cdc-modem0"}};
+    const QString mobile = "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11";
     bringUp("modem0", "wwan0", mobile);
     const auto kernel = [&] {
         return std::array<std::uint64_t, 2>{std::stoull(line.Sys("statistics/rx_bytes")),
@@ -211,10 +211,10 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     nm->Restart(); // it comes back knowing nothing, and brings the line up again
     bringUp("modem0", "wwan0", mobile);
     QTest::qWait(2000);
-    nm->Stop();
+    nm->Signal(SIGSTOP);
     QTest::qWait(4000);
-    nm->Continue();
-    bringUp("modem1", "lo", {{"interface-name", "cdc-modem1"}});
+    nm->Signal(SIGCONT);
+    bringUp("modem1", "lo", "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a12");
     auto listed = nm->ActiveConnections();
     std::reverse(listed.begin(), listed.end());
     nm->Mock("SetProperty", {Mock::ManagerPath, Mock::Service, "ActiveConnections",
@@ -224,10 +224,9 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     transfer.join();
     const auto after = kernel();
     const std::array expected{after[0] - before[0], after[1] - before[1]};
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return std::array{form->GetSumRX(), form->GetSumTX()} == expected;
-    })) << form->GetSumRX()
-        << " of " << expected[0] << ", " << form->GetSumTX() << " of " << expected[1];
+    const auto counted = [&] { return std::array{form->GetSumRX(), form->GetSumTX()}; };
+    QTest::qWaitFor([&] { return counted() == expected; });
+    EXPECT_EQ(counted(), expected);
     EXPECT_EQ(Protocol().filter("disconnected"), QStringList());
 
     const auto calls = nm->Calls();

@@ -5,7 +5,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QTest>
@@ -53,14 +52,13 @@ public:
         mock_.waitForFinished();
         Start();
     }
-    void Stop() const { ::kill(mock_.processId(), SIGSTOP); }
-    void Continue() const { ::kill(mock_.processId(), SIGCONT); }
+    // SIGSTOP stalls it, SIGCONT resumes it.
+    void Signal(int signal) const { ::kill(mock_.processId(), signal); }
     // The method calls NetworkManager has answered so far, the test's own included.
     qsizetype Calls() const
     {
-        QFile log(log_.fileName());
-        log.open(QIODevice::ReadOnly);
-        const QByteArray lines = log.readAll();
+        log_.seek(0);
+        const QByteArray lines = log_.readAll();
         return lines.count('\n') - lines.count(" emit ");
     }
 
@@ -136,7 +134,7 @@ private:
             throw std::runtime_error("the NetworkManager mock did not start");
     }
 
-    QTemporaryFile log_;
+    mutable QTemporaryFile log_;
     QProcess daemon_;
     QProcess mock_;
     QDBusConnection bus_{QString()};
