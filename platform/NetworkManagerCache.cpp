@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 namespace platform::nm {
 
@@ -21,7 +22,7 @@ using namespace std::chrono_literals;
 // Long enough for a busy NetworkManager: a stalled one is asked again once RetryDelay has passed.
 constexpr int CallTimeoutMs = 2000;
 constexpr auto RetryDelay = 2s;
-constexpr auto AnswerWait = 1500ms;
+constexpr auto AnswerWait = 1s;
 // NetworkManager refreshes its device statistics only at a rate some program asked for.
 constexpr std::uint32_t StatisticsRateMs = 1000;
 
@@ -214,7 +215,7 @@ void Cache::SetProfileList(const QList<QDBusObjectPath>& paths, bool again)
 void Cache::ReadActive(const QString& path)
 {
     Read(path, PropertiesIface, "GetAll", {ActiveIface}, [this, path](const QDBusMessage& reply) {
-        if (Active* active = FindActive(path)) {
+        if (Active* active = FindByPath(active_, path)) {
             active->read = true;
             Update(*active, Properties(reply));
         }
@@ -274,11 +275,11 @@ void Cache::ReadProfile(const QString& path)
 {
     Read(path, PropertiesIface, "Get", {ProfileIface, "Flags"}, // none before NM 1.12
          [this, path](const QDBusMessage& reply) {
-             if (StoredProfile* stored = FindProfile(path))
+             if (StoredProfile* stored = FindByPath(profiles_, path))
                  stored->profile.flags = Value(reply).toUInt();
          });
     Read(path, ProfileIface, "GetSettings", {}, [this, path](const QDBusMessage& reply) {
-        StoredProfile* stored = FindProfile(path);
+        StoredProfile* stored = FindByPath(profiles_, path);
         if (!stored)
             return;
         const QVariantMap connection =
@@ -299,14 +300,15 @@ void Cache::PropertiesChanged(const QString& iface, const QVariantMap& changed, 
     const auto device = devices_.find(path);
     if (iface == ManagerIface && path == ManagerPath && changed.contains("ActiveConnections")) {
         SetActiveList(Paths(changed.value("ActiveConnections")), false);
-    } else if (Active* active = FindActive(path); iface == ActiveIface && active && active->read) {
+    } else if (Active* active = FindByPath(active_, path);
+               iface == ActiveIface && active && active->read) {
         Update(*active, changed);
     } else if (iface == DeviceIface && device != devices_.end() &&
                changed.contains("IpInterface")) {
         device->second.ipInterface = changed.value("IpInterface").toString().toStdString();
     } else if (iface == StatisticsIface && device != devices_.end()) {
         UpdateStatistics(device->second, changed);
-    } else if (StoredProfile* stored = FindProfile(path);
+    } else if (StoredProfile* stored = FindByPath(profiles_, path);
                iface == ProfileIface && stored && changed.contains("Flags")) {
         stored->profile.flags = changed.value("Flags").toUInt();
     }
@@ -317,7 +319,7 @@ void Cache::ActiveStateChanged(uint state, uint reason, const QDBusMessage& sign
 {
     if (!FromOwner(signal))
         return;
-    if (Active* active = FindActive(signal.path()); active && active->read)
+    if (Active* active = FindByPath(active_, signal.path()); active && active->read)
         active->state = state;
     emit StateChanged(signal.path(), state, reason);
     emit Changed();
@@ -325,7 +327,7 @@ void Cache::ActiveStateChanged(uint state, uint reason, const QDBusMessage& sign
 
 void Cache::ProfileAdded(const QDBusObjectPath& path, const QDBusMessage& signal)
 {
-    if (!FromOwner(signal) || FindProfile(path.path()))
+    if (!FromOwner(signal) || FindByPath(profiles_, path.path()))
         return;
     profiles_.emplace_back().path = path.path();
     ReadProfile(path.path());
@@ -333,25 +335,16 @@ void Cache::ProfileAdded(const QDBusObjectPath& path, const QDBusMessage& signal
 
 void Cache::ProfileRemoved(const QDBusObjectPath& path, const QDBusMessage& signal)
 {
-    if (FromOwner(signal))
-        std::erase_if(profiles_, [&](const StoredProfile& p) { return p.path == path.path(); });
+    if (!FromOwner(signal))
+        return;
+    std::erase_if(profiles_, [&](const StoredProfile& p) { return p.path == path.path(); });
     emit Changed();
 }
 
 void Cache::ProfileUpdated(const QDBusMessage& signal)
 {
-    if (FromOwner(signal) && FindProfile(signal.path()))
+    if (FromOwner(signal) && FindByPath(profiles_, signal.path()))
         ReadProfile(signal.path());
-}
-
-Cache::Active* Cache::FindActive(const QString& path)
-{
-    return FindByPath(active_, path);
-}
-
-Cache::StoredProfile* Cache::FindProfile(const QString& path)
-{
-    return FindByPath(profiles_, path);
 }
 
 } // namespace platform::nm

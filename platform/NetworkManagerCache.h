@@ -53,8 +53,8 @@ public:
 
     explicit Cache(const QDBusConnection& bus);
 
-    // Waits for the answers to what has been asked so far, and to what they lead to, about a second
-    // and a half at most: at start, so that the first look sees the connections that are up.
+    // Waits for the answers to what has been asked so far, and to what they lead to, for a second
+    // or two at most: at start, so that the first look sees the connections that are up.
     void AwaitAnswers();
 
     const QString& Owner() const { return owner_; }
@@ -100,8 +100,6 @@ private:
     void ReadProfile(const QString& path);
     void Update(Active& active, const QVariantMap& properties);
     bool FromOwner(const QDBusMessage& signal) const { return signal.service() == owner_; }
-    Active* FindActive(const QString& path);
-    StoredProfile* FindProfile(const QString& path);
 
     QDBusConnection bus_;
     QString owner_;

@@ -35,7 +35,7 @@ public:
     // once it answers: it takes over the devices that are up one by one.
     static constexpr std::chrono::seconds RestartGrace{20};
 
-    // Waits for NetworkManager's first answers, a second and a half at most.
+    // Waits for NetworkManager's first answers, for a second or two at most.
     explicit NetworkManagerLinks(const QDBusConnection& bus,
                                  std::chrono::milliseconds dialLimit = DialLimit,
                                  MonotonicNow now = std::chrono::steady_clock::now);
