@@ -2,38 +2,25 @@
 
 #include "platform/DialProgress.h"
 #include "platform/NetworkManagerBus.h"
+#include "platform/NetworkManagerCache.h"
 #include "platform/NetworkManagerRules.h"
-#include "platform/RasApi.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <algorithm>
 #include <cerrno>
 
 namespace platform {
 
-namespace {
-
-// How often to ask after a connection that may have vanished without a word.
-constexpr std::chrono::milliseconds PollInterval{500};
-
-} // namespace
-
-ActivationWatch::ActivationWatch(const QDBusConnection& bus, const QString& owner,
+ActivationWatch::ActivationWatch(const QDBusConnection& bus, const nm::Cache& cache,
                                  DialProgress& dialog)
-    : bus_(bus), owner_(owner), dialog_(dialog)
+    : bus_(bus), cache_(cache), owner_(cache.Owner()), dialog_(dialog)
 {
-    connect(&poll_, &QTimer::timeout, this, &ActivationWatch::Check);
     // Every connection's, from before the request: one that fails at once must not have its
     // reason lost before its path is known.
-    bus_.connect(owner_, QString(), nm::ActiveIface, "StateChanged", this,
-                 SLOT(StateChanged(uint, uint, QDBusMessage)));
-}
-
-ActivationWatch::~ActivationWatch()
-{
-    bus_.disconnect(owner_, QString(), nm::ActiveIface, "StateChanged", this,
-                    SLOT(StateChanged(uint, uint, QDBusMessage)));
+    connect(&cache_, &nm::Cache::StateChanged, this, &ActivationWatch::StateChanged);
+    connect(&cache_, &nm::Cache::Changed, this, &ActivationWatch::Check);
 }
 
 void ActivationWatch::Activate(const QString& profile, std::chrono::milliseconds limit)
@@ -59,18 +46,15 @@ void ActivationWatch::Activate(const QString& profile, std::chrono::milliseconds
 void ActivationWatch::Follow(const QString& active)
 {
     active_ = active;
-    for (const auto& [path, state, reason] : early_) {
-        if (path == active_)
-            Changed(state, reason);
-    }
+    for (const auto& [path, state, reason] : early_)
+        StateChanged(path, state, reason);
     Check();
-    poll_.start(PollInterval);
 }
 
 void ActivationWatch::GiveUp()
 {
     if (!active_.isEmpty()) {
-        nm::Deactivate(bus_, owner_, active_);
+        nm::SendDeactivate(bus_, owner_, active_);
     } else if (pending_) {
         pending_->disconnect(this);
         pending_->setParent(nullptr);
@@ -79,41 +63,38 @@ void ActivationWatch::GiveUp()
                     answer->deleteLater();
                     const QDBusPendingReply<QDBusObjectPath> reply = *answer;
                     if (!reply.isError())
-                        nm::Deactivate(bus, owner, reply.value().path());
+                        nm::SendDeactivate(bus, owner, reply.value().path());
                 });
     }
 }
 
-void ActivationWatch::StateChanged(uint state, uint reason, const QDBusMessage& signal)
+// Only a change of state carries the reason of a failure.
+void ActivationWatch::StateChanged(const QString& path, std::uint32_t state, std::uint32_t reason)
 {
     if (active_.isEmpty())
-        early_.push_back({signal.path(), state, reason});
-    else if (signal.path() == active_)
-        Changed(state, reason);
-}
-
-void ActivationWatch::Changed(std::uint32_t state, std::uint32_t reason)
-{
-    if (state == nm::ActiveActivated)
-        End(true, 0);
-    else if (state != nm::ActiveActivating)
+        early_.push_back({path, state, reason});
+    else if (path == active_ && !nm::IsUp(state))
         End(false, nm::FailureCode(reason));
 }
 
-// A state change seen here may have its signal, which carries the reason, still queued: the
-// verdict waits behind it.
+// Activated once the cache has it so, and the link service with it; gone once NetworkManager
+// has dropped it from its list, or has gone itself.
 void ActivationWatch::Check()
 {
-    QVariant state;
-    const std::uint32_t error = nm::Get(bus_, owner_, active_, nm::ActiveIface, "State", state);
-    if (error == 0 && state.toUInt() == nm::ActiveActivated) {
-        End(true, 0);
-    } else if (error == RasErrorInvalidHandle || error == ECONNREFUSED ||
-               (error == 0 && state.toUInt() != nm::ActiveActivating)) {
-        const std::uint32_t verdict = error == ECONNREFUSED ? error : nm::VanishedError;
-        QMetaObject::invokeMethod(
-            this, [this, verdict] { End(false, verdict); }, Qt::QueuedConnection);
+    if (cache_.Owner() != owner_) {
+        End(false, ECONNREFUSED);
+        return;
     }
+    const auto connections = cache_.ActiveConnections();
+    const auto active = std::find_if(connections.begin(), connections.end(),
+                                     [&](const auto& a) { return a.path == active_; });
+    if (active_.isEmpty() || (active == connections.end() && !listed_))
+        return;
+    listed_ = true;
+    if (active == connections.end())
+        End(false, nm::VanishedError);
+    else if (active->read && active->state == nm::ActiveActivated)
+        End(true, 0);
 }
 
 void ActivationWatch::End(bool activated, std::uint32_t error)
@@ -123,7 +104,6 @@ void ActivationWatch::End(bool activated, std::uint32_t error)
     ended_ = true;
     activated_ = activated;
     error_ = error;
-    poll_.stop();
     dialog_.Finish();
 }
 

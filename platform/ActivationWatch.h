@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -14,16 +12,18 @@ class QDBusPendingCallWatcher;
 
 namespace platform {
 
+namespace nm {
+class Cache;
+} // namespace nm
+
 // Follows one activation to its end for the dial dialog: NetworkManager's answer to the request,
-// then the connection's state changes, and a look now and then for a connection gone without one.
-// The dialog is told once the connection is activated, has failed or is gone.
+// then the connection's state as the cache of NetworkManager's state learns it. The dialog is told
+// once the connection is activated, has failed or is gone.
 class ActivationWatch : public QObject {
     Q_OBJECT
 
 public:
-    // `owner`: NetworkManager's unique bus name.
-    ActivationWatch(const QDBusConnection& bus, const QString& owner, DialProgress& dialog);
-    ~ActivationWatch() override;
+    ActivationWatch(const QDBusConnection& bus, const nm::Cache& cache, DialProgress& dialog);
 
     // Asks NetworkManager to activate `profile`. The user may be asked to authorise this, so the
     // answer may take as long as the dial.
@@ -37,9 +37,6 @@ public:
     bool Activated() const { return activated_; }
     std::uint32_t Error() const { return error_; }
 
-public Q_SLOTS:
-    void StateChanged(uint state, uint reason, const QDBusMessage& signal);
-
 private:
     struct Change {
         QString path;
@@ -47,18 +44,20 @@ private:
         std::uint32_t reason;
     };
 
-    void Changed(std::uint32_t state, std::uint32_t reason);
+    void StateChanged(const QString& path, std::uint32_t state, std::uint32_t reason);
     void Check();
     void End(bool activated, std::uint32_t error);
 
     QDBusConnection bus_;
+    const nm::Cache& cache_;
+    // The NetworkManager asked: the dial ends with it.
     QString owner_;
     DialProgress& dialog_;
     QString active_;
     // Changes seen before the request was answered.
     std::vector<Change> early_;
     QDBusPendingCallWatcher* pending_ = nullptr;
-    QTimer poll_;
+    bool listed_ = false;
     bool ended_ = false;
     bool activated_ = false;
     std::uint32_t error_ = 0;

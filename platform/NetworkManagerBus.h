@@ -1,17 +1,12 @@
 #pragma once
 
-#include "platform/NetworkManagerRules.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QString>
-#include <QVariantMap>
+#include <QVariantList>
 #include <cstdint>
-#include <vector>
 
-// NetworkManager's D-Bus names, and the blocking calls the link service makes. Each call goes to
-// the bus name given (NetworkManager's unique name where handles are concerned), gives up after a
-// second and a half and answers 0 or an errno.
+// NetworkManager's D-Bus names, and the calls to it that are not followed through its cache.
 namespace platform::nm {
 
 inline const QString Service = "org.freedesktop.NetworkManager";
@@ -24,33 +19,17 @@ inline const QString ActiveIface = "org.freedesktop.NetworkManager.Connection.Ac
 inline const QString DeviceIface = "org.freedesktop.NetworkManager.Device";
 inline const QString StatisticsIface = "org.freedesktop.NetworkManager.Device.Statistics";
 inline const QString PropertiesIface = "org.freedesktop.DBus.Properties";
+inline const QString BusService = "org.freedesktop.DBus";
+inline const QString BusPath = "/org/freedesktop/DBus";
 
 QDBusMessage MethodCall(const QString& to, const QString& path, const QString& iface,
-                        const QString& method, const QVariantList& arguments);
-QDBusMessage Call(const QDBusConnection& bus, const QString& to, const QString& path,
-                  const QString& iface, const QString& method, const QVariantList& arguments = {});
+                        const QString& method, const QVariantList& arguments = {});
 // 0 for a reply, the errno standing for an error.
 std::uint32_t ErrorOf(const QDBusMessage& reply);
-std::uint32_t Get(const QDBusConnection& bus, const QString& to, const QString& path,
-                  const QString& iface, const QString& name, QVariant& value);
-std::uint32_t GetAll(const QDBusConnection& bus, const QString& to, const QString& path,
-                     const QString& iface, QVariantMap& properties);
-// The unique bus name of the running NetworkManager.
-std::uint32_t NameOwner(const QDBusConnection& bus, QString& owner);
-
-struct ActiveConnection {
-    QString path;
-    QVariantMap properties;
-};
-
-// Activating or activated.
-bool IsUp(const QVariantMap& active);
-// One that ends between the list and its properties is left out: it is gone.
-std::uint32_t ReadActive(const QDBusConnection& bus, const QString& owner,
-                         std::vector<ActiveConnection>& active);
-// Every profile in NetworkManager's order, and its object path.
-std::uint32_t ReadProfiles(const QDBusConnection& bus, const QString& owner,
-                           std::vector<Profile>& profiles, std::vector<QString>& paths);
+// Deactivates the active connection at path `active` of NetworkManager `owner` (its unique bus
+// name). Waits for the answer, a second and a half at most: the caller reports it at once.
 std::uint32_t Deactivate(const QDBusConnection& bus, const QString& owner, const QString& active);
+// The same without waiting for the answer.
+void SendDeactivate(const QDBusConnection& bus, const QString& owner, const QString& active);
 
 } // namespace platform::nm

@@ -5,10 +5,6 @@
 #include "platform/NetworkManagerBus.h"
 #include "platform/NetworkManagerRules.h"
 
-#include <QDBusArgument>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,124 +14,134 @@ namespace platform {
 // This file speaks NetworkManager throughout.
 using namespace nm;
 
-namespace {
-
-// NetworkManager refreshes its device statistics only at a rate some program asked for.
-constexpr std::uint32_t StatisticsRateMs = 1000;
-
-// The profiles known to the NetworkManager that owns its name now.
-std::uint32_t ReadCurrentProfiles(const QDBusConnection& bus, QString& owner,
-                                  std::vector<Profile>& profiles, std::vector<QString>& paths)
-{
-    const std::uint32_t error = NameOwner(bus, owner);
-    return error != 0 ? error : ReadProfiles(bus, owner, profiles, paths);
-}
-
-} // namespace
-
 NetworkManagerLinks::NetworkManagerLinks(const QDBusConnection& bus,
                                          std::chrono::milliseconds dialLimit, MonotonicNow now)
-    : bus_(bus), dialLimit_(dialLimit), now_(std::move(now))
+    : bus_(bus), dialLimit_(dialLimit), now_(std::move(now)), cache_(bus)
 {
-    qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
+    cache_.AwaitAnswers();
 }
 
 std::uint32_t NetworkManagerLinks::EnumConnections(std::span<RasConnection> buffer,
                                                    std::size_t& count)
 {
     count = 0;
-    if (const std::uint32_t error = Poll()) {
-        active_.clear();
+    Follow();
+    if (const std::uint32_t error = CountTraffic()) {
         links_.Lose();
         devices_.Lose();
         return error;
     }
-    if (active_.size() > buffer.size())
+    if (followed_.size() > buffer.size())
         return RasErrorBufferTooSmall;
-    for (const Active& active : active_) {
-        buffer[count].handle = active.handle;
-        std::memcpy(buffer[count].entryName, active.id.c_str(), active.id.size() + 1);
+    for (const Followed& followed : followed_) {
+        buffer[count].handle = followed.handle;
+        std::memcpy(buffer[count].entryName, followed.id.c_str(), followed.id.size() + 1);
         ++count;
     }
     return 0;
 }
 
-std::uint32_t NetworkManagerLinks::Poll()
+// Takes the cache's active connections on: those followed already by their path, or, when they
+// were followed under a NetworkManager that has gone, by their profile and interface.
+void NetworkManagerLinks::Follow()
 {
-    QString owner;
-    if (const std::uint32_t error = NameOwner(bus_, owner))
-        return error;
-    if (owner != owner_) { // a restart: the handles given before name nothing now
-        handles_.clear();
-        owner_ = owner;
+    const std::uint64_t epoch = cache_.Epoch();
+    const auto now = now_();
+    if (cache_.Listed() && listedEpoch_ != epoch) {
+        listedEpoch_ = epoch;
+        listedAt_ = now;
     }
-    std::vector<ActiveConnection> found;
-    if (const std::uint32_t error = ReadActive(bus_, owner_, found))
-        return error;
-    active_.clear();
-    std::map<QString, RasHandle> kept;
-    for (const ActiveConnection& connection : found) {
-        const std::string id = connection.properties.value("Id").toString().toStdString();
-        if (!IsUp(connection.properties) || !FitsEntryName(id))
+    std::vector<Followed> next;
+    for (const Cache::Active& active : cache_.ActiveConnections()) {
+        if (!active.read || !IsUp(active.state) || !FitsEntryName(active.id))
             continue;
-        const auto known = handles_.find(connection.path);
-        const RasHandle handle = known != handles_.end() ? known->second : ++lastHandle_;
-        kept.emplace(connection.path, handle);
-        const auto devices =
-            qdbus_cast<QList<QDBusObjectPath>>(connection.properties.value("Devices"));
-        active_.push_back({handle, connection.path,
-                           devices.isEmpty() ? QString() : devices.front().path(), id,
-                           connection.properties.value("State").toUInt()});
+        const Cache::Device* device = cache_.FindDevice(active.device);
+        const std::string interface = device ? device->ipInterface : std::string();
+        const auto known = std::find_if(followed_.begin(), followed_.end(), [&](const auto& f) {
+            return f.epoch == epoch
+                       ? f.path == active.path
+                       : f.uuid == active.uuid && (interface.empty() || f.interface == interface);
+        });
+        Followed followed;
+        if (known != followed_.end()) {
+            followed = std::move(*known);
+            followed_.erase(known);
+        } else {
+            followed.handle = ++lastHandle_;
+        }
+        followed.epoch = epoch;
+        followed.path = active.path;
+        followed.uuid = active.uuid;
+        followed.id = active.id;
+        followed.device = active.device;
+        followed.state = active.state;
+        if (!interface.empty())
+            followed.interface = interface;
+        if (device && device->hasStatistics) {
+            followed.deviceCounters = true;
+            followed.received = device->received;
+            followed.transmitted = device->transmitted;
+        }
+        next.push_back(std::move(followed));
     }
-    handles_ = std::move(kept);
-    return CountTraffic();
+    // Those of a NetworkManager that is away, stalled or restarting go on as they were.
+    const bool graceOver = cache_.Listed() && now - listedAt_ >= RestartGrace;
+    for (Followed& followed : followed_) {
+        if (followed.epoch != epoch && !graceOver)
+            next.push_back(std::move(followed));
+    }
+    followed_ = std::move(next);
+    // Among connections of one id the one followed longest comes first: a newcomer that
+    // NetworkManager lists before it does not take its place.
+    for (auto first = followed_.begin(); first != followed_.end(); ++first) {
+        for (auto other = first + 1; other != followed_.end(); ++other) {
+            if (other->id == first->id && other->handle < first->handle)
+                std::swap(*first, *other);
+        }
+    }
 }
 
 // Counts each activated connection on its device's IP interface (ppp0, wwan0, eth0; a modem's
 // control interface carries none), read from one dump of every link, or from NetworkManager's own
-// statistics of the device when that interface lives in another namespace.
+// statistics of the device when that interface lives in another namespace. A connection whose
+// link has gone, or been made anew, has ended.
 std::uint32_t NetworkManagerLinks::CountTraffic()
 {
     if (const int error = netlink_.DumpLinks(dump_))
         return static_cast<std::uint32_t>(error);
     std::sort(dump_.begin(), dump_.end(),
               [](const LinkRecord& a, const LinkRecord& b) { return a.index < b.index; });
-    std::vector<LinkSessions::Sighting> elsewhere;
-    for (Active& active : active_) {
-        QVariant name;
-        if (active.state != ActiveActivated || active.device.isEmpty() ||
-            Get(bus_, owner_, active.device, DeviceIface, "IpInterface", name) != 0)
-            continue;
-        const std::string interface = name.toString().toStdString();
+    const auto indexOf = [&](const std::string& name) {
         const auto link = std::find_if(dump_.begin(), dump_.end(), [&](const LinkRecord& l) {
-            return !interface.empty() && interface == l.name;
+            return !name.empty() && name == l.name;
         });
-        if (link != dump_.end()) {
-            active.link = link->index;
+        return link != dump_.end() ? link->index : 0u;
+    };
+    std::erase_if(followed_, [&](const Followed& followed) {
+        return followed.link != 0 && indexOf(followed.interface) != followed.link;
+    });
+    std::vector<LinkSessions::Sighting> elsewhere;
+    for (Followed& followed : followed_) {
+        if (followed.state != ActiveActivated || followed.link != 0 || followed.interface.empty())
             continue;
-        }
-        QVariantMap statistics;
-        if (GetAll(bus_, owner_, active.device, StatisticsIface, statistics) != 0)
+        followed.link = indexOf(followed.interface);
+        if (followed.link != 0)
             continue;
-        if (statistics.value("RefreshRateMs").toUInt() == 0) {
-            // Needs a right the user may lack; the counters then stay as they are.
-            Call(bus_, owner_, active.device, PropertiesIface, "Set",
-                 {StatisticsIface, "RefreshRateMs",
-                  QVariant::fromValue(QDBusVariant(StatisticsRateMs))});
-        }
-        active.deviceCounted = true;
+        cache_.CountDevice(followed.device);
+        if (!followed.deviceCounters)
+            continue;
         LinkRecord counters;
-        counters.index = active.handle;
+        counters.index = followed.handle;
         counters.hasCounters = true;
-        counters.bytesReceived = statistics.value("RxBytes").toULongLong();
-        counters.bytesTransmitted = statistics.value("TxBytes").toULongLong();
-        elsewhere.push_back({counters, true, active.handle});
+        counters.bytesReceived = followed.received;
+        counters.bytesTransmitted = followed.transmitted;
+        elsewhere.push_back({counters, true, followed.handle});
     }
     sightings_.clear();
     for (const LinkRecord& link : dump_) {
-        const auto carrier = std::find_if(active_.begin(), active_.end(),
-                                          [&](const Active& a) { return a.link == link.index; });
-        const bool connected = carrier != active_.end();
+        const auto carrier = std::find_if(followed_.begin(), followed_.end(),
+                                          [&](const Followed& f) { return f.link == link.index; });
+        const bool connected = carrier != followed_.end();
         sightings_.push_back({link, connected, connected ? carrier->handle : 0});
     }
     const auto now = now_();
@@ -147,31 +153,31 @@ std::uint32_t NetworkManagerLinks::CountTraffic()
     return 0;
 }
 
-const NetworkManagerLinks::Active* NetworkManagerLinks::Find(RasHandle connection) const
+const NetworkManagerLinks::Followed* NetworkManagerLinks::Find(RasHandle connection) const
 {
-    const auto it = std::find_if(active_.begin(), active_.end(),
-                                 [&](const Active& a) { return a.handle == connection; });
-    return it != active_.end() ? &*it : nullptr;
+    const auto it = std::find_if(followed_.begin(), followed_.end(),
+                                 [&](const Followed& f) { return f.handle == connection; });
+    return it != followed_.end() ? &*it : nullptr;
 }
 
 std::uint32_t NetworkManagerLinks::GetConnectStatus(RasHandle connection, std::uint32_t& state)
 {
-    const Active* active = Find(connection);
-    if (!active)
+    const Followed* followed = Find(connection);
+    if (!followed)
         return RasErrorInvalidHandle;
-    state = ConnectState(active->state);
+    // One being counted stays connected while a restarted NetworkManager takes it over.
+    state = followed->link != 0 ? RasConnectedState : ConnectState(followed->state);
     return 0;
 }
 
 std::uint32_t NetworkManagerLinks::GetConnectionStatistics(RasHandle connection, RasStats& stats)
 {
-    const Active* active = Find(connection);
-    if (!active)
+    const Followed* followed = Find(connection);
+    if (!followed)
         return RasErrorInvalidHandle;
-    const LinkSessions& sessions = active->deviceCounted ? devices_ : links_;
-    const LinkSessions::Session* session = active->deviceCounted ? devices_.Find(active->handle)
-                                           : active->link        ? links_.Find(active->link)
-                                                                 : nullptr;
+    const LinkSessions& sessions = followed->link != 0 ? links_ : devices_;
+    const LinkSessions::Session* session =
+        sessions.Find(followed->link != 0 ? followed->link : followed->handle);
     if (!session || !session->connected)
         return ENODATA;
     stats = sessions.Statistics(*session);
@@ -180,32 +186,45 @@ std::uint32_t NetworkManagerLinks::GetConnectionStatistics(RasHandle connection,
 
 std::uint32_t NetworkManagerLinks::HangUp(RasHandle connection)
 {
-    const Active* active = Find(connection);
-    if (!active)
+    const Followed* followed = Find(connection);
+    if (!followed)
         return RasErrorInvalidHandle;
-    return Deactivate(bus_, owner_, active->path);
+    if (cache_.Owner().isEmpty())
+        return ECONNREFUSED;
+    if (followed->epoch != cache_.Epoch())
+        return ETIMEDOUT; // the NetworkManager now running has not listed it yet
+    return Deactivate(bus_, cache_.Owner(), followed->path);
+}
+
+std::uint32_t NetworkManagerLinks::ReadProfiles(std::vector<Profile>& profiles,
+                                                std::vector<QString>& paths) const
+{
+    if (cache_.Owner().isEmpty())
+        return ECONNREFUSED;
+    if (!cache_.Listed())
+        return ETIMEDOUT;
+    for (const Cache::StoredProfile& stored : cache_.Profiles()) {
+        if (stored.read) {
+            profiles.push_back(stored.profile);
+            paths.push_back(stored.path);
+        }
+    }
+    return 0;
 }
 
 bool NetworkManagerLinks::DialDlg(const char* entry, std::uint32_t& error)
 {
-    QString owner;
     std::vector<Profile> profiles;
     std::vector<QString> paths;
-    std::vector<ActiveConnection> active;
-    error = ReadCurrentProfiles(bus_, owner, profiles, paths);
-    if (error == 0)
-        error = ReadActive(bus_, owner, active);
-    if (error != 0)
+    if ((error = ReadProfiles(profiles, paths)) != 0)
         return false;
     // A profile being activated already, by its autoconnect or another program, is waited on:
     // activating it again would start it over.
     std::vector<QString> activeOf(profiles.size());
-    for (const ActiveConnection& connection : active) {
-        const auto profile =
-            std::find(paths.begin(), paths.end(),
-                      connection.properties.value("Connection").value<QDBusObjectPath>().path());
-        if (profile != paths.end() && IsUp(connection.properties)) {
-            activeOf[profile - paths.begin()] = connection.path;
+    for (const Cache::Active& active : cache_.ActiveConnections()) {
+        const auto profile = std::find(paths.begin(), paths.end(), active.profile);
+        if (profile != paths.end() && active.read && IsUp(active.state)) {
+            activeOf[profile - paths.begin()] = active.path;
             profiles[profile - paths.begin()].active = true;
         }
     }
@@ -216,7 +235,7 @@ bool NetworkManagerLinks::DialDlg(const char* entry, std::uint32_t& error)
     }
     const auto chosen = static_cast<std::size_t>(profile - profiles.data());
     DialProgress dialog(QString::fromUtf8(entry), dialLimit_);
-    ActivationWatch watch(bus_, owner, dialog);
+    ActivationWatch watch(bus_, cache_, dialog);
     if (profile->active)
         watch.Follow(activeOf[chosen]);
     else
@@ -235,10 +254,9 @@ bool NetworkManagerLinks::DialDlg(const char* entry, std::uint32_t& error)
 std::uint32_t NetworkManagerLinks::EnumEntries(std::span<RasEntryName> buffer, std::size_t& count)
 {
     count = 0;
-    QString owner;
     std::vector<Profile> profiles;
     std::vector<QString> paths;
-    if (const std::uint32_t error = ReadCurrentProfiles(bus_, owner, profiles, paths))
+    if (const std::uint32_t error = ReadProfiles(profiles, paths))
         return error;
     const std::vector<std::string> names = EntryNames(profiles);
     if (names.size() > buffer.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LinkSessions.h"
+#include "platform/NetworkManagerCache.h"
 #include "platform/RasApi.h"
 #include "platform/RouteNetlink.h"
 
@@ -8,28 +9,33 @@
 #include <QString>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace platform {
 
 // The remote-access service over NetworkManager's D-Bus API: an entry is a profile id, an active
-// connection is one that is activating or activated. Handles are numbers of our own, never
-// NetworkManager's object paths, which it numbers afresh after a restart; every call goes to the
-// NetworkManager process that gave the handles, so a restarted one voids them all. Each
-// EnumConnections takes one snapshot of the active connections and of every link of the calling
-// thread's namespace; a connection's bytes are the kernel's counters of its device's IP interface
-// since the connection began (NetworkManager's own device statistics when that interface is not
-// in this namespace). Error codes are errno values; blocking calls give up after a second and a
-// half.
+// connection is one that is activating or activated. NetworkManager's state comes from a cache
+// that follows its signals, so a poll makes no call while nothing changes. Handles are numbers of
+// our own, never NetworkManager's object paths, which it numbers afresh after a restart. A
+// connection is followed until NetworkManager, answering, says it has ended, or the interface it
+// was counted on leaves the kernel's list: while NetworkManager stalls or is away its connections
+// go on being counted, and once it is back the same profile on the same interface goes on under
+// the same handle. Each EnumConnections takes one snapshot of every link of the calling thread's
+// namespace; a connection's bytes are the kernel's counters of its device's IP interface since
+// the connection began (NetworkManager's own device statistics when that interface is not in this
+// namespace). Error codes are errno values.
 class NetworkManagerLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
 
     // How long the dial dialog waits for NetworkManager to bring a connection up.
     static constexpr std::chrono::seconds DialLimit{90};
+    // How long connections counted before NetworkManager restarted wait for it to list them again
+    // once it answers: it takes over the devices that are up one by one.
+    static constexpr std::chrono::seconds RestartGrace{20};
 
+    // Waits for NetworkManager's first answers, for a second or two at most.
     explicit NetworkManagerLinks(const QDBusConnection& bus,
                                  std::chrono::milliseconds dialLimit = DialLimit,
                                  MonotonicNow now = std::chrono::steady_clock::now);
@@ -37,6 +43,7 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
+    // Waits for NetworkManager's answer, a second and a half at most.
     std::uint32_t HangUp(RasHandle connection) override;
     // Activates the entry's profile, or waits on it when it is already being activated, behind a
     // small modal progress dialog with Cancel.
@@ -44,30 +51,41 @@ public:
     std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;
 
 private:
-    struct Active {
-        RasHandle handle;
+    // An active connection handed out.
+    struct Followed {
+        RasHandle handle = 0;
+        std::uint64_t epoch = 0; // of the NetworkManager whose path `path` is
         QString path;
-        QString device;
+        QString uuid;
         std::string id;
-        std::uint32_t state;
-        // The device's IP interface in this namespace, 0 when it is not seen here.
+        QString device;
+        std::uint32_t state = 0;
+        std::string interface; // the last IP interface NetworkManager named for it
+        // That interface's index here once the connection is counted on it, 0 before.
         std::uint32_t link = 0;
-        bool deviceCounted = false;
+        // NetworkManager's counters of the device, last seen, when the interface is elsewhere.
+        bool deviceCounters = false;
+        std::uint64_t received = 0;
+        std::uint64_t transmitted = 0;
     };
 
-    std::uint32_t Poll();
+    void Follow();
     std::uint32_t CountTraffic();
-    const Active* Find(RasHandle connection) const;
+    const Followed* Find(RasHandle connection) const;
+    // The owner's profiles that have been read, and their paths.
+    std::uint32_t ReadProfiles(std::vector<nm::Profile>& profiles,
+                               std::vector<QString>& paths) const;
 
     QDBusConnection bus_;
     std::chrono::milliseconds dialLimit_;
     MonotonicNow now_;
+    nm::Cache cache_;
     RouteNetlink netlink_;
-    // The NetworkManager process (its unique bus name) that the handles belong to.
-    QString owner_;
     RasHandle lastHandle_ = 0;
-    std::map<QString, RasHandle> handles_;
-    std::vector<Active> active_;
+    std::vector<Followed> followed_;
+    // When the cache's present owner first listed its connections.
+    std::uint64_t listedEpoch_ = 0;
+    std::chrono::steady_clock::time_point listedAt_;
     std::vector<LinkRecord> dump_;
     std::vector<LinkSessions::Sighting> sightings_;
     // IP interfaces in this namespace, by link index.

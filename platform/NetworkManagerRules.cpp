@@ -8,6 +8,11 @@
 
 namespace platform::nm {
 
+bool IsUp(std::uint32_t activeState)
+{
+    return activeState == ActiveActivating || activeState == ActiveActivated;
+}
+
 std::uint32_t ConnectState(std::uint32_t activeState)
 {
     switch (activeState) {

@@ -15,6 +15,8 @@ inline constexpr std::uint32_t ActiveActivated = 2;
 // A connection that vanished while it was being dialled, without a reason given.
 inline constexpr std::uint32_t VanishedError = 103; // ECONNABORTED
 
+// Activating or activated.
+bool IsUp(std::uint32_t activeState);
 // The link service's connect state of an active connection's state.
 std::uint32_t ConnectState(std::uint32_t activeState);
 // The errno standing for a D-Bus error NetworkManager or the bus answered with.

@@ -5,8 +5,6 @@
 #include "traffic/LinkProbe.h"
 
 #include <QPushButton>
-#include <fcntl.h>
-#include <sched.h>
 
 using namespace std::chrono_literals;
 
@@ -25,9 +23,7 @@ TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaited
     if (!test::CanCreateNamespaces())
         GTEST_SKIP() << test::NeedsRoot;
     const test::Wan line;
-    const int home = ::open(("/run/netns/" + line.home.name).c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::setns(home, CLONE_NEWNET), 0); // for good: every test runs in a process of its own
-    ::close(home);
+    line.home.Enter();
     const auto probe = [&] { // as the watch cycle probes: connected, received, sent, duration
         std::uint64_t received = 0, transmitted = 0;
         std::uint32_t durationMs = 0;

@@ -7,13 +7,17 @@
 #include "app/MainWindowFixture.h"
 #include "platform/DialProgress.h"
 #include "platform/KernelLinks.h"
+#include "platform/NetNamespace.h"
 #include "platform/NetworkManagerMock.h"
+#include "traffic/LinkProbe.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <thread>
 
 using namespace std::chrono_literals;
 using Mock = test::NetworkManagerMock;
@@ -50,6 +54,17 @@ protected:
         });
         timer.start(5);
     }
+    // Runs the event loop until the link service, probed as the watch cycle probes it, finds
+    // "Mobile" connected with at least `received` bytes, or not connected.
+    bool Until(bool connected, std::uint32_t received = 0)
+    {
+        return QTest::qWaitFor([&] {
+            std::uint32_t rx = 0, tx = 0, ms = 0;
+            return ReadStatistics(*links, FindConnection(*links, "Mobile", true), rx, tx, ms) ==
+                       connected &&
+                   rx >= received;
+        });
+    }
 
     QTimer timer;
     std::chrono::steady_clock::time_point now;
@@ -69,18 +84,21 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
         EXPECT_TRUE(chosen && typeid(*chosen) == *kind) << arguments.join(' ').toStdString();
     }
 
-    nm->AddProfile("Home", "gsm");
-    const QString profile = AddMobile();
     nm->AddProfile("lo", "loopback");
     nm->AddProfile("veth7", "802-3-ethernet", 0x8);
+    nm->AddProfile("Home", "gsm");
+    const QString profile = AddMobile();
     std::vector<platform::RasEntryName> entries(9);
     std::size_t count = 0;
-    EXPECT_EQ(links->EnumEntries(entries, count), 0u);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return links->EnumEntries(entries, count) == 0 && count == 2; }));
     EXPECT_EQ(std::string(entries[0].name) + "|" + entries[1].name + "|" + entries[2].name,
               "Home|Mobile|");
 
     nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection", // by its autoconnect, say
              {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return FindConnection(*links, "Mobile", false) != InvalidConnection; }));
     StartWindow(*links);
     form->btConnect->click();
     EXPECT_EQ(NewLines().back(), "It seems, that we are already connected.");
@@ -93,11 +111,13 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
     EXPECT_TRUE(links->DialDlg("Mobile", error));
     EXPECT_EQ(error, 0u);
     EXPECT_EQ(nm->ManagerCalls("ActivateConnection"), 1);
+    ASSERT_TRUE(Until(true));
     Tick();
     EXPECT_EQ(NewLines(), QStringList({Separator, "Now, we are connected"}));
     const QString statistics = Mock::Service + ".Device.Statistics";
-    for (const auto& [name, value] : {std::pair("RxBytes", 5000ull), {"TxBytes", 300ull}})
+    for (const auto& [name, value] : {std::pair("TxBytes", 300ull), {"RxBytes", 5000ull}})
         nm->Mock("SetProperty", {Device, statistics, name, Mock::Variant(value)});
+    ASSERT_TRUE(Until(true, 5000));
     Tick();
     EXPECT_EQ(form->GetSumRX(), 5000u);
     EXPECT_EQ(form->GetSumTX(), 300u);
@@ -105,17 +125,20 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
 
     form->btDisconnect->click();
     EXPECT_TRUE(nm->ActiveConnections().isEmpty());
+    ASSERT_TRUE(Until(false));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Connection closed successfully.", "Now, we are disconnected"}));
     settings->KeepConnected.Set(1);
     form->btConnect->click();
     EXPECT_EQ(shown, "Dialing Mobile…");
+    ASSERT_TRUE(Until(true));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Dialing...", "Dialing successful", Separator, "Now, we are connected",
                            "Quillmar will keep the connection."}));
     nm->SetState(profile, Mock::Deactivated, 3);
+    ASSERT_TRUE(Until(false));
     Tick();
     EXPECT_EQ(NewLines(),
               QStringList({"Now, we are disconnected", "Dialing...", "Dialing successful"}));
@@ -149,6 +172,66 @@ TEST_F(NetworkManagerWatch, AFailedDialLogsItsErrorCode)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         EXPECT_TRUE(nm->ActiveConnections().isEmpty()) << line;
     }
+}
+
+// Restarted, stalled, or joined by a second connection of the same name that it lists first,
+// NetworkManager costs no byte: the window, on its own timer, counts exactly what the kernel
+// counted on the line, with no disconnect. A tick asks NetworkManager nothing while nothing
+// changes.
+TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan line("wwan0");
+    line.home.Enter();
+    const auto bringUp = [](const QString& modem, const QString& ip, const QString& uuid) {
+        nm->Mock("AddModemDevice", {modem, "cdc-" + modem, ip});
+        const QString profile = nm->AddProfile(
+            "Mobile", "gsm", 0, {{"uuid", uuid}, {"interface-name", "cdc-" + modem}});
+        nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
+                 {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+        QTest::qWait(1500); // being activated, with no IP interface yet
+        nm->SetState(profile, Mock::Activated);
+    };
+    const QString mobile = "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11";
+    bringUp("modem0", "wwan0", mobile);
+    const auto kernel = [&] {
+        return std::array<std::uint64_t, 2>{std::stoull(line.Sys("statistics/rx_bytes")),
+                                            std::stoull(line.Sys("statistics/tx_bytes"))};
+    };
+    const auto before = kernel();
+    links.emplace(nm->Bus());
+    StartWindow(*links);
+    form->WatchTimer->start();
+    std::jthread transfer([&](std::stop_token stop) {
+        while (!stop.stop_requested())
+            line.SendOut(20, 1000), line.SendIn(10, 1000);
+    });
+    QTest::qWait(2000);
+    nm->Restart(); // it comes back knowing nothing, and brings the line up again
+    bringUp("modem0", "wwan0", mobile);
+    QTest::qWait(2000);
+    nm->Signal(SIGSTOP);
+    QTest::qWait(4000);
+    nm->Signal(SIGCONT);
+    bringUp("modem1", "lo", "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a12");
+    auto listed = nm->ActiveConnections();
+    std::reverse(listed.begin(), listed.end());
+    nm->Mock("SetProperty", {Mock::ManagerPath, Mock::Service, "ActiveConnections",
+                             Mock::Variant(QVariant::fromValue(listed))});
+    QTest::qWait(2000);
+    transfer.request_stop();
+    transfer.join();
+    const auto after = kernel();
+    const std::array expected{after[0] - before[0], after[1] - before[1]};
+    const auto counted = [&] { return std::array{form->GetSumRX(), form->GetSumTX()}; };
+    QTest::qWaitFor([&] { return counted() == expected; });
+    EXPECT_EQ(counted(), expected);
+    EXPECT_EQ(Protocol().filter("disconnected"), QStringList());
+
+    const auto calls = nm->Calls();
+    QTest::qWait(3000);
+    EXPECT_EQ(nm->Calls(), calls);
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QProcess>
-#include <QThread>
+#include <QTemporaryFile>
+#include <QTest>
+#include <csignal>
 #include <stdexcept>
 
 namespace test {
@@ -31,15 +33,9 @@ public:
         environment.insert("DBUS_SYSTEM_BUS_ADDRESS", address);
         mock_.setProcessEnvironment(environment);
         mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mock_.setStandardOutputFile(QProcess::nullDevice()); // its log of every call
-        mock_.start(QUILLMAR_PYTHON,
-                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
-        // Starting takes about a second on a quiet machine; a busy one is given much longer.
-        for (int i = 0; !bus_.interface()->isServiceRegistered(Service).value(); ++i) {
-            if (i == 1500)
-                throw std::runtime_error("the NetworkManager mock did not start");
-            QThread::msleep(20);
-        }
+        log_.open();
+        mock_.setStandardOutputFile(log_.fileName(), QIODevice::Append); // a line for each call
+        Start();
     }
     ~NetworkManagerMock()
     {
@@ -48,6 +44,23 @@ public:
         QDBusConnection::disconnectFromBus(Service);
     }
     const QDBusConnection& Bus() const { return bus_; }
+
+    // NetworkManager killed and started afresh, knowing nothing, or stalled and resumed.
+    void Restart()
+    {
+        mock_.kill();
+        mock_.waitForFinished();
+        Start();
+    }
+    // SIGSTOP stalls it, SIGCONT resumes it.
+    void Signal(int signal) const { ::kill(mock_.processId(), signal); }
+    // The method calls NetworkManager has answered so far, the test's own included.
+    qsizetype Calls() const
+    {
+        log_.seek(0);
+        const QByteArray lines = log_.readAll();
+        return lines.count('\n') - lines.count(" emit ");
+    }
 
     // A method call that must succeed; returns its first result, throws with the error otherwise.
     QVariant Call(const QString& path, const QString& iface, const QString& method,
@@ -74,10 +87,12 @@ public:
     }
     static QVariant Path(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
     static QVariant Variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
-    // A profile from its "connection" settings (id, type…) and flags; returns its path.
-    QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0) const
+    // A profile from its "connection" settings (id, type, `more`) and flags; returns its path.
+    QString AddProfile(const QString& id, const QString& type, std::uint32_t flags = 0,
+                       QVariantMap more = {}) const
     {
-        const QMap<QString, QVariantMap> settings{{"connection", {{"id", id}, {"type", type}}}};
+        more.insert({{"id", id}, {"type", type}});
+        const QMap<QString, QVariantMap> settings{{"connection", more}};
         const QString path = Call(ManagerPath + "/Settings", Service + ".Settings", "AddConnection",
                                   {QVariant::fromValue(settings)})
                                  .value<QDBusObjectPath>()
@@ -108,6 +123,18 @@ public:
     }
 
 private:
+    void Start()
+    {
+        mock_.start(QUILLMAR_PYTHON,
+                    {"-m", "dbusmock", "--system", "--template", QUILLMAR_NM_TEMPLATE});
+        // Starting takes about a second on a quiet machine; a busy one is given much longer. The
+        // event loop runs on meanwhile.
+        if (!QTest::qWaitFor([&] { return bus_.interface()->isServiceRegistered(Service).value(); },
+                             30'000))
+            throw std::runtime_error("the NetworkManager mock did not start");
+    }
+
+    mutable QTemporaryFile log_;
     QProcess daemon_;
     QProcess mock_;
     QDBusConnection bus_{QString()};
