@@ -59,7 +59,8 @@ protected:
     bool Until(bool connected, std::uint32_t received = 0)
     {
         return QTest::qWaitFor([&] {
-            std::uint32_t rx = 0, tx = 0, ms = 0;
+            std::uint64_t rx = 0, tx = 0;
+            std::uint32_t ms = 0;
             return ReadStatistics(*links, FindConnection(*links, "Mobile", true), rx, tx, ms) ==
                        connected &&
                    rx >= received;
@@ -225,7 +226,7 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     const auto after = kernel();
     const std::array expected{after[0] - before[0], after[1] - before[1]};
     const auto counted = [&] { return std::array{form->GetSumRX(), form->GetSumTX()}; };
-    QTest::qWaitFor([&] { return counted() == expected; });
+    (void)QTest::qWaitFor([&] { return counted() == expected; });
     EXPECT_EQ(counted(), expected);
     EXPECT_EQ(Protocol().filter("disconnected"), QStringList());
 
