@@ -35,7 +35,9 @@ int RunProgram(QApplication& app, const ProgramServices& services)
     case platform::InstanceLock::Result::AlreadyHeld:
         platform::ShowMessageBox(nullptr,
                                  "Quillmar is already running. Take a look into the system tray!",
-                                 "Info", platform::MbIconInformation);
+                                 "Info", platform::MbIconInformation,
+                                 QString("Its settings are in use: %1 is locked.")
+                                     .arg(QString::fromStdString(services.lockFile.string())));
         return 0;
     case platform::InstanceLock::Result::Failed:
         platform::ShowMessageBox(nullptr,

@@ -40,7 +40,8 @@ int main(int argc, char** argv)
         return Answer(line);
 
     // The settings are read before the windows exist, so every part of the program sees them.
-    CRegVars settings(platform::defaultRegistryFile());
+    const auto store = platform::defaultRegistryFile();
+    CRegVars settings(store);
     const auto links = ChooseLinks(line.links, QDBusConnection::systemBus());
     const platform::SystemClock clock;
     platform::SystemTray tray;
@@ -49,5 +50,5 @@ int main(int argc, char** argv)
     platform::SntpClient sntp(systemTime);
     platform::TimerPause pause;
     return RunProgram(
-        app, {{settings, *links, clock, http, sntp, pause, tray}, platform::defaultLockFile()});
+        app, {{settings, *links, clock, http, sntp, pause, tray}, platform::LockFileBeside(store)});
 }

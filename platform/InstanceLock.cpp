@@ -3,7 +3,6 @@
 #include "platform/OwnFolder.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -31,13 +30,10 @@ InstanceLock::~InstanceLock()
         ::close(fd_);
 }
 
-std::filesystem::path defaultLockFile()
+std::filesystem::path LockFileBeside(const std::filesystem::path& store)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/')
-        return std::filesystem::path(runtime) / "Quillmar.lock";
-    // Not a predictable name in a shared folder, which another user could take first.
-    const OwnFolder folder(configFolder());
+    // Never a predictable name in a shared folder, which another user could take first.
+    const OwnFolder folder(store.parent_path());
     return folder.usable() ? folder.path() / "Quillmar.lock" : std::filesystem::path();
 }
 

@@ -4,9 +4,9 @@
 
 namespace platform {
 
-// One copy of the program per user: an exclusive flock on a file in the user's runtime folder.
-// The kernel drops the lock when the process ends, however it ends, so a crash never blocks the
-// next start.
+// One copy of the program per store: an exclusive flock on a file beside the store it guards. The
+// kernel drops the lock when the process ends, however it ends, so a crash never blocks the next
+// start.
 class InstanceLock {
 public:
     enum class Result { Acquired, AlreadyHeld, Failed };
@@ -23,9 +23,9 @@ private:
     Result result_ = Result::Failed;
 };
 
-// $XDG_RUNTIME_DIR/Quillmar.lock, or the same name in the program's configuration folder (created
-// when missing) when that variable holds no absolute path. Empty when neither can be used, so the
-// lock cannot be taken.
-std::filesystem::path defaultLockFile();
+// "Quillmar.lock" in the folder of `store` (made when missing, only the user's own), whatever the
+// environment says: two copies with different runtime folders still meet at the same lock. Empty
+// when the folder cannot be used, so the lock cannot be taken.
+std::filesystem::path LockFileBeside(const std::filesystem::path& store);
 
 } // namespace platform

@@ -4,11 +4,13 @@
 
 namespace platform {
 
-int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags)
+int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags,
+                   const QString& detail)
 {
     QMessageBox box(owner);
     box.setWindowTitle(caption);
     box.setText(text);
+    box.setInformativeText(detail);
     const unsigned icon = flags & 0xF0;
     box.setIcon(icon == MbIconInformation   ? QMessageBox::Information
                 : icon == MbIconExclamation ? QMessageBox::Warning

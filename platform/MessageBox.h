@@ -17,7 +17,9 @@ enum MessageBoxFlags : unsigned {
 
 enum MessageBoxAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 
-// Shows a modal box; timers and other events keep being dispatched while it is open.
-int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags);
+// Shows a modal box; timers and other events keep being dispatched while it is open. `detail`, when
+// given, stands below the text in smaller print.
+int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags,
+                   const QString& detail = {});
 
 } // namespace platform

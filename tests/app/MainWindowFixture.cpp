@@ -18,7 +18,8 @@ void test::MessageBoxRecorder::Poll()
         if (!box || box->property("recorded").toBool())
             return;
         box->setProperty("recorded", true);
-        boxes << box->windowTitle() + "|" + box->text();
+        boxes << box->windowTitle() + "|" + box->text() +
+                     (box->informativeText().isEmpty() ? "" : "|" + box->informativeText());
         if (whileOpen)
             whileOpen();
         if (QAbstractButton* yes = answerYes ? box->button(QMessageBox::Yes) : nullptr)

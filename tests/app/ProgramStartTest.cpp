@@ -74,12 +74,18 @@ TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
                   blocked.string() + " is not a folder");
 }
 
-// Without a runtime folder (or with a relative one) the lock lies in the user's own configuration
-// folder, never at a predictable name in /tmp.
-TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRuns)
+// The lock lies beside the store, in the user's own folder, whatever the runtime folder says: a
+// copy started with another one, or none (as `su -` or cron start it), meets the same lock.
+TEST_F(ProgramStart, ASecondCopyOfTheSameStoreIsRefusedWhileTheFirstRuns)
 {
-    lockFile = platform::defaultLockFile(); // where the real program takes it
+    const auto realStore =
+        std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "Quillmar" / "registry.sqlite3";
+    lockFile = platform::LockFileBeside(realStore); // where the real program takes it
     QProcess first;
+    const QTemporaryDir otherRuntime;
+    QProcessEnvironment elsewhere = QProcessEnvironment::systemEnvironment();
+    elsewhere.insert("XDG_RUNTIME_DIR", otherRuntime.path());
+    first.setProcessEnvironment(elsewhere);
     first.start(QUILLMAR_BINARY, {});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { // the real program holds the lock
@@ -90,18 +96,16 @@ TEST_F(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRuns)
 
     test::MessageBoxRecorder boxes;
     EXPECT_EQ(RunProgram(*qApp, {Services(ras), lockFile}), 0);
-    EXPECT_EQ(boxes.boxes,
-              QStringList("Info|Quillmar is already running. Take a look into the system tray!"));
+    EXPECT_EQ(
+        boxes.boxes.join('\n').toStdString(),
+        "Info|Quillmar is already running. Take a look into the system tray!|Its settings are "
+        "in use: " +
+            lockFile.string() + " is locked.");
     EXPECT_EQ(windows, "");
     first.kill(); // SIGKILL: the kernel releases the lock
     first.waitForFinished();
     EXPECT_EQ(RunUntilIdle(), 0);
     EXPECT_EQ(windows, "shown ");
-
-    const test::ScopedVariable relativeRuntime("XDG_RUNTIME_DIR", "run");
-    lockFile = platform::defaultLockFile();
-    EXPECT_EQ(lockFile, std::filesystem::canonical(std::getenv("XDG_CONFIG_HOME")) /
-                            "Quillmar/Quillmar.lock");
 }
 
 // The real program asked on its command line. Help and version need no display (none is given
