@@ -1,11 +1,17 @@
 // Ending an accounting period: the traffic log, the counters, the new period, the monthly reset.
 #include "app/MainWindowFixture.h"
+#include "platform/UsageHistory.h"
 #include "settings/StoreRows.h"
 #include "traffic/PackedDateTime.h"
+#include "traffic/TrafficLog.h"
 
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +89,8 @@ TEST_F(CounterReset, NoLeavesEverythingAndYesEndsThePeriodAtTheAnswer)
     EXPECT_EQ(stored.SumRXLo.Get() + stored.SumTXLo.Get(), 12000u);
 }
 
+// Counting across a day boundary and across the period boundary of the monthly reset: every
+// tick's bytes land in the day they were counted on, and the days add up to the periods.
 TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
 {
     settings->LimitAutoReset.Set(15);
@@ -90,19 +98,103 @@ TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
     clock.now = QDateTime(QDate(2026, 4, 14), QTime(23, 59, 58));
     ConnectLine();
     StartWindow();
+    ConnectLine(100, 10);
     Tick(); // not yet
     EXPECT_EQ(Protocol().count(ResetLine), 0);
     clock.now = QDateTime(QDate(2026, 4, 15), QTime(10, 0));
+    ConnectLine(300, 30);
     Tick();
     EXPECT_EQ(Protocol().count(ResetLine), 1);
     EXPECT_TRUE(FileBytes("Quillmar.log")
                     .startsWith("Traffic from 20.03.2026, 09:00:00 to 15.04.2026, 10:00:00\r\n"));
     clock.now = clock.now.addDays(1);
+    ConnectLine(700, 70);
     Tick(2);
     EXPECT_EQ(Protocol().count(ResetLine), 1);
     clock.now = QDateTime(QDate(2026, 5, 15), QTime(0, 0));
+    ConnectLine(1000, 100);
     Tick();
     EXPECT_EQ(Protocol().count(ResetLine), 2);
+    platform::UsageHistory& history = *settings->Registry.History();
+    using Day = platform::UsageDay;
+    EXPECT_EQ(history.days(QDate(2026, 4, 1), QDate(2026, 5, 31)),
+              (std::vector{Day{"dsl", QDate(2026, 4, 14), 100, 10},
+                           Day{"dsl", QDate(2026, 4, 15), 200, 20},
+                           Day{"dsl", QDate(2026, 4, 16), 400, 40},
+                           Day{"dsl", QDate(2026, 5, 15), 300, 30}}));
+    const std::uint32_t start = DateTimeToPacked(QDateTime(QDate(2026, 3, 20), QTime(9, 0))),
+                        middle = DateTimeToPacked(QDateTime(QDate(2026, 4, 15), QTime(10, 0))),
+                        end = settings->LimitLastReset.Get();
+    EXPECT_EQ(history.periods(),
+              (std::vector<platform::FinishedPeriod>{{1, "dsl", start, middle, 300, 30, true},
+                                                     {2, "dsl", middle, end, 700, 70, true}}));
+}
+
+// A log that cannot be written stops no reset: the period waits in the store, the protocol says
+// why once a run, and once the obstacle is gone the next start, or the next reset, writes every
+// waiting record exactly once, oldest first. Nothing goes through a link, into a FIFO, or half
+// into a full disk. The mounts stay in a namespace of this thread's own.
+TEST_F(CounterReset, ARecordThatCannotBeWrittenWaitsInTheStore)
+{
+    const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
+                           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    const struct {
+        const char* make;
+        const char* reason;
+        const char* remove;
+        bool reader = false;
+        int filled = 0;
+    } obstacles[] = {
+        {"mkdir Quillmar.log", "Is a directory", "rmdir Quillmar.log"},
+        {"mkfifo Quillmar.log", "Not a regular file", "rm Quillmar.log"},
+        {"mkfifo Quillmar.log", "Not a regular file", "rm Quillmar.log", true},
+        {"echo theirs >t && ln -s t Quillmar.log", "Is a symbolic link",
+         "rm Quillmar.log && [ \"$(cat t)\" = theirs ] && rm t"},
+        {"mount --bind . . && mount -o remount,bind,ro .", "Read-only file system", "umount -l ."},
+        {"mount -t tmpfs -o size=8k tmpfs . && cd \"$PWD\" && head -c 4096 /dev/zero >t && "
+         "printf %4000s >Quillmar.log",
+         "No space left on device", "rm t", false, 4000}};
+    std::uint64_t bytes = 0;
+    for (const auto& obstacle : obstacles) {
+        SCOPED_TRACE(obstacle.make);
+        if (!ownMounts && QByteArray(obstacle.make).startsWith("mount"))
+            continue;
+        const auto shell = [work = fs::current_path()](const char* command) {
+            EXPECT_EQ(test::Shell(work, command), "0");
+            fs::current_path(work); // into a folder just mounted or out of it
+        };
+        shell(obstacle.make);
+        const int reader = obstacle.reader ? ::open("Quillmar.log", O_RDONLY | O_NONBLOCK) : -1;
+        StartWindow();
+        const std::size_t before = settings->Registry.History()->periods().size();
+        for (const int day : {1, 2}) {
+            form->SetSumRX(++bytes);
+            form->ResetTrafficCounter(DateTimeToPacked(clock.now.addDays(day)));
+        }
+        EXPECT_EQ(Protocol().filter("Quillmar.log"),
+                  QStringList(QString("Could not write the period's record to \"Quillmar.log\" "
+                                      "(%1); it is kept and written later.")
+                                  .arg(obstacle.reason)));
+        EXPECT_EQ(settings->Registry.History()->periods(true).size(), 2u);
+        EXPECT_EQ(CRegVars(store.File()).SumRXLo.Get(), 0u);
+        char byte = 0;
+        EXPECT_LE(::read(reader, &byte, 1), 0);
+        ::close(reader);
+        shell(obstacle.remove);
+        if (&obstacle - obstacles < 3)
+            StartWindow();
+        else
+            form->ResetTrafficCounter(DateTimeToPacked(clock.now.addDays(3)));
+        QByteArray records(obstacle.filled, ' ');
+        for (const auto& period : settings->Registry.History()->periods())
+            if (period.id > std::int64_t(before))
+                records += TrafficLogRecord(period.start, period.end, period.received, 0);
+        EXPECT_EQ(FileBytes("Quillmar.log").toStdString(), records.toStdString());
+        EXPECT_TRUE(settings->Registry.History()->periods(true).empty());
+        shell("rm Quillmar.log; umount -l . 2>/dev/null; true");
+    }
+    if (!ownMounts)
+        GTEST_SKIP() << "a read-only folder and a full disk need mounts of the test's own: root";
 }
 
 } // namespace

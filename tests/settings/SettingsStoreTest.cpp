@@ -92,6 +92,27 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
                          reread.LimitLastReset.Get(), reread.InfoShown.Get()),
               std::tuple(6u, 7u, 0u, 0u, 1u));
 
+    // A store from before the usage history gains it, its rows untouched; a newer program's store
+    // keeps its history to itself, and the settings work as ever. In a store of its own: another
+    // connection of this process would lose its locks when the check of the files closes them.
+    const test::TempStore older;
+    CRegVars{older.File()};
+    for (const auto& [change, version] :
+         {std::pair{"DROP TABLE usage_days; DROP TABLE usage_periods; PRAGMA user_version=0", "1"},
+          {"PRAGMA user_version=2", "2"}}) {
+        const auto sql = [&](const char* command) {
+            return test::Shell(older.File().parent_path(), "sqlite3 registry.sqlite3 \"$1\"",
+                               {command});
+        };
+        ASSERT_EQ(sql(change), "0");
+        const auto rows = test::ReadStoreRows(older.File());
+        CRegVars opened(older.File());
+        EXPECT_EQ(test::ReadStoreRows(older.File()), rows);
+        EXPECT_EQ(std::tuple(opened.Registry.History() != nullptr, opened.InfoShown.Set(0),
+                             sql("PRAGMA user_version; SELECT count(*) FROM usage_days")),
+                  std::tuple(*version == '1', true, std::string(version) + "\n0\n0"));
+    }
+
     // The store's folder may be reached through symbolic links. A linked store file, a folder or
     // file of another user, a file where the folder should be and a file that is no database are
     // refused: nothing there is written, whatever the rights, and the defaults serve in memory.
