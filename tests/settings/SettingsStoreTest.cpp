@@ -165,56 +165,54 @@ TEST(SettingsStoreDurability, SurvivesSigkillAtRandomMoments)
 {
     test::TempStore store, periods;
     std::mt19937 random(20261206);
-    const auto killed = [&](const QStringList& arguments, sqlite3* stall = nullptr) {
-        QProcess writer;
-        writer.start(QUILLMAR_STORE_WRITER, arguments);
-        EXPECT_TRUE(writer.waitForStarted() && writer.waitForReadyRead(5000));
-        writer.waitForFinished(5 + int(random() % 116)); // it never finishes: this is the pause
-        // Another connection's write lock stops the writer at its next write, often the mark
+    std::uint32_t lastSeen = 0;
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const bool resets = round % 2 == 1;
+        const std::filesystem::path file = (resets ? periods : store).File();
+        // Another connection's write lock stops the resets at their next write, often the mark
         // that follows a record's append, so that the kill lands there.
-        if (stall && sqlite3_exec(stall, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == 0)
+        sqlite3* stall = nullptr;
+        sqlite3_open(file.c_str(), &stall);
+        QProcess writer;
+        writer.start(QUILLMAR_STORE_WRITER,
+                     {QString::fromStdString(file.string()), resets ? "resets" : "sums"});
+        ASSERT_TRUE(writer.waitForStarted() && writer.waitForReadyRead(5000));
+        writer.waitForFinished(5 + int(random() % 116)); // it never finishes: this is the pause
+        if (resets && sqlite3_exec(stall, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == 0)
             writer.waitForFinished(20);
         writer.kill();
-        EXPECT_TRUE(writer.waitForFinished(5000));
-        return writer.readAllStandardOutput().trimmed().split('\n').back().toUInt();
-    };
-    const auto recordsInLog = [](platform::UsageHistory& history, bool all) {
-        QFile file("Quillmar.log");
-        const QByteArray log = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        for (const platform::FinishedPeriod& period : history.periods()) {
-            const auto count = log.count(QByteArray::fromStdString(
-                TrafficLogRecord(period.start, period.end, period.received, 0)));
-            EXPECT_TRUE(count == 1 || (count == 0 && !period.logged && !all)) << period.id;
-        }
-    };
-    std::uint32_t lastSeen = 0;
-    for (int round = 0; round < 20; ++round) {
-        SCOPED_TRACE(round);
-        const std::uint32_t printed = killed({QString::fromStdString(store.File().string())});
-        ASSERT_GT(printed, lastSeen);
-        ASSERT_EQ(test::IntegrityCheck(store.File()), "ok");
-        CRegVars vars(store.File());
-        lastSeen = vars.SumRXLo.Get();
-        EXPECT_EQ(std::tuple(vars.Registry.IsOpen(), vars.SumRXHi.Get(), lastSeen - printed <= 1),
-                  std::tuple(true, lastSeen, true));
-
-        sqlite3* stall = nullptr;
-        sqlite3_open(periods.File().c_str(), &stall);
-        killed({QString::fromStdString(periods.File().string()), "resets"}, stall);
+        ASSERT_TRUE(writer.waitForFinished(5000));
         sqlite3_close(stall);
-        ASSERT_EQ(test::IntegrityCheck(periods.File()), "ok");
-        CRegVars resets(periods.File());
-        const auto ended = resets.Registry.History()->periods();
+        ASSERT_EQ(test::IntegrityCheck(file), "ok");
+        CRegVars vars(file);
+        if (!resets) {
+            const std::uint32_t printed =
+                writer.readAllStandardOutput().trimmed().split('\n').back().toUInt();
+            ASSERT_GT(printed, lastSeen);
+            lastSeen = vars.SumRXLo.Get();
+            EXPECT_EQ(
+                std::tuple(vars.Registry.IsOpen(), vars.SumRXHi.Get(), lastSeen - printed <= 1),
+                std::tuple(true, lastSeen, true));
+            continue;
+        }
+        const auto ended = vars.Registry.History()->periods();
         for (std::uint32_t i = 0; i < ended.size(); ++i)
             EXPECT_EQ(std::tuple(ended[i].received, ended[i].start),
                       std::tuple(i + 1, i ? ended[i - 1].end : 0));
-        EXPECT_EQ(resets.LimitLastReset.Get(), ended.empty() ? 0 : ended.back().end);
-        EXPECT_TRUE(resets.SumRXLo.Get() == 0 || resets.SumRXLo.Get() == ended.size() + 1);
-        recordsInLog(*resets.Registry.History(), false);
+        EXPECT_EQ(vars.LimitLastReset.Get(), ended.back().end);
+        EXPECT_TRUE(vars.SumRXLo.Get() == 0 || vars.SumRXLo.Get() == ended.size() + 1);
+        for (const bool started : {false, true}) { // before and after the next start
+            EXPECT_EQ(started ? WritePendingRecords(vars.Registry) : "", "");
+            QFile log("Quillmar.log");
+            const QByteArray records = log.open(QIODevice::ReadOnly) ? log.readAll() : "";
+            for (const platform::FinishedPeriod& period : vars.Registry.History()->periods()) {
+                const auto count = records.count(QByteArray::fromStdString(
+                    TrafficLogRecord(period.start, period.end, period.received, 0)));
+                EXPECT_TRUE(count == 1 || (count == 0 && !period.logged && !started)) << period.id;
+            }
+        }
     }
-    CRegVars resets(periods.File());
-    EXPECT_EQ(WritePendingRecords(resets.Registry), "");
-    recordsInLog(*resets.Registry.History(), true);
 }
 
 } // namespace
