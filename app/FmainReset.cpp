@@ -13,9 +13,11 @@
 
 void TFormMain::ResetTrafficCounter(std::uint32_t moment)
 {
-    const platform::FinishedPeriod period{
-        0,         settings_.Connection.Get(), settings_.LimitLastReset.Get(), moment, GetSumRX(),
-        GetSumTX()};
+    const platform::FinishedPeriod period{.connection = settings_.Connection.Get(),
+                                          .start = settings_.LimitLastReset.Get(),
+                                          .end = moment,
+                                          .received = GetSumRX(),
+                                          .transmitted = GetSumTX()};
     const bool kept = EndPeriod(settings_, period);
     stSumRX->setText("0");
     stSumTX->setText("0");

@@ -57,6 +57,7 @@ public:
     };
 
 private:
+    // Runs one write of the store, as part of the current transaction when there is one.
     template <typename Write> bool Stage(const Write& write);
 
     bool open_ = false;

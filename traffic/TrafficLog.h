@@ -4,7 +4,7 @@
 #include <string>
 
 // The traffic log: one record per finished accounting period, appended to "Quillmar.log" in the
-// working directory and never read back.
+// working directory and never read back, but for a look at its last record.
 
 // Five CR LF lines: the period (packed start and end), the three counts as the window's labels
 // show them, right-aligned in 17 characters and never cut, then an empty line.
