@@ -39,8 +39,8 @@ std::string append(int file, off_t size, const std::string& record)
 
 std::string appendOnce(const char* name, const std::string& record)
 {
-    // Read access too, to compare the file's end with the record. O_NONBLOCK: a FIFO without a
-    // reader would block the opening; one with a reader, the writing.
+    // Read access too, to compare the file's end with the record. O_NONBLOCK: opening a FIFO or a
+    // device must never wait, whatever the system does with a FIFO opened for both.
     const int file =
         ::open(name, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (file < 0)

@@ -10,6 +10,7 @@ namespace {
 
 // Days as ISO dates (2026-12-06), so that the text sorts as the days do; periods by their packed
 // start and end. SQLite's integers are signed: byte counts go in and come out as the same 64 bits.
+// The version set here is SchemaVersion.
 constexpr const char* kSchema =
     "BEGIN IMMEDIATE;"
     "CREATE TABLE IF NOT EXISTS usage_days(day TEXT NOT NULL, connection TEXT NOT NULL, "
