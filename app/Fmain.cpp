@@ -74,6 +74,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
         if (settings_.AutoConnect.Get() != 0)
             Dial();
     }
+    WriteTrafficLog(); // what a log that could not be written, or a kill, left for later
 }
 
 TFormMain::~TFormMain() = default;

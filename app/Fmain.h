@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CRegVars;
 class DynDnsUpdate;
@@ -130,6 +131,11 @@ private:
     void CloseAtLimit();
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
+    // The records of finished periods that are not in the traffic log yet.
+    void WriteTrafficLog();
+    // Says why a period's record could not be written: once a run for records kept in the store,
+    // each time for one that is lost.
+    void ReportUnwrittenRecord(const std::string& reason, bool kept);
 
     CRegVars& settings_;
     platform::RasApi& ras_;
@@ -156,6 +162,7 @@ private:
     bool QuitRequested = false;
     std::int32_t TrayPercent = 0;
     QString TrayIconShown;
+    bool UnwrittenRecordReported = false;
 
 public:
     // Controls, named as in the window's layout.

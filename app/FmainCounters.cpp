@@ -1,5 +1,7 @@
 // Session and overall traffic counters, their labels, and the share of the traffic limit.
 #include "app/Fmain.h"
+#include "platform/Clock.h"
+#include "platform/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/LimitShare.h"
@@ -64,7 +66,7 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
         ShowBytes(stSessionTX, SessionTX);
         ShowBytes(stSessionSum, SessionRX + SessionTX);
         // Only a direction that moved is written, so an idle line costs the store nothing, and
-        // what a tick writes is one commit.
+        // what a tick writes, the day's bytes with the sums, is one commit.
         const CRegistry::Transaction tick(settings_.Registry);
         if (deltaRX != 0) {
             sumRX += deltaRX;
@@ -74,6 +76,11 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
             sumTX += deltaTX;
             SetSumTX(sumTX);
         }
+        if (deltaRX != 0 || deltaTX != 0)
+            settings_.Registry.WriteHistory([&](platform::UsageHistory& history) {
+                return history.addToDay(settings_.Connection.Get(), clock_.Now().date(), deltaRX,
+                                        deltaTX);
+            });
     } else {
         stSessionRX->setText("-");
         stSessionTX->setText("-");

@@ -1,33 +1,47 @@
-// Ending an accounting period: its record in the traffic log, the overall sums back to zero, and
-// the monthly reset of the watch cycle.
+// Ending an accounting period: the overall sums back to zero, the period's record in the traffic
+// log, and the monthly reset of the watch cycle.
 #include "app/Fmain.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
 #include "traffic/AutoReset.h"
 #include "traffic/PackedDateTime.h"
-#include "traffic/TrafficLog.h"
+#include "traffic/PeriodRecords.h"
 
 #include <QGroupBox>
 #include <QLabel>
+#include <utility>
 
 void TFormMain::ResetTrafficCounter(std::uint32_t moment)
 {
-    AppendTrafficLog(TrafficLogRecord(settings_.LimitLastReset.Get(), moment,
-                                      stSumRX->text().toStdString(), stSumTX->text().toStdString(),
-                                      stSum->text().toStdString()));
-    {
-        // The four counter values together: a kill in between must not leave half a reset.
-        const CRegistry::Transaction allFour(settings_.Registry);
-        SetSumRX(0);
-        SetSumTX(0);
-    }
+    const platform::FinishedPeriod period{.connection = settings_.Connection.Get(),
+                                          .start = settings_.LimitLastReset.Get(),
+                                          .end = moment,
+                                          .received = GetSumRX(),
+                                          .transmitted = GetSumTX()};
+    const bool kept = EndPeriod(settings_, period);
     stSumRX->setText("0");
     stSumTX->setText("0");
     stSum->setText("0");
-    settings_.LimitLastReset.Set(moment);
     ShowTrafficSince();
     TrayIconUpdate();
     AddProtocolLine("The traffic counter has been reset.");
+    WriteTrafficLog();
+    if (!kept)
+        ReportUnwrittenRecord(WriteRecord(period), false);
+}
+
+void TFormMain::WriteTrafficLog()
+{
+    ReportUnwrittenRecord(WritePendingRecords(settings_.Registry), true);
+}
+
+void TFormMain::ReportUnwrittenRecord(const std::string& reason, bool kept)
+{
+    // A kept record waits for the next try, which would repeat the same line each time.
+    if (reason.empty() || (kept && std::exchange(UnwrittenRecordReported, true)))
+        return;
+    AddProtocolLine("Could not write the period's record to \"%s\" (%s); %s.", TrafficLogName,
+                    reason.c_str(), kept ? "it is kept and written later" : "it is lost");
 }
 
 void TFormMain::ShowTrafficSince()

@@ -1,9 +1,10 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/OwnFolder.h"
+#include "platform/SqliteCalls.h"
+#include "platform/UsageHistory.h"
 
 #include <cstring>
-#include <sqlite3.h>
 
 namespace platform {
 
@@ -14,22 +15,11 @@ constexpr const char* kSchema = "CREATE TABLE IF NOT EXISTS reg_keys(key TEXT PR
                                 "name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, "
                                 "PRIMARY KEY(key, name));";
 
-bool exec(sqlite3* db, const char* sql)
-{
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-bool prepareStatement(sqlite3* db, const char* sql, sqlite3_stmt** statement)
-{
-    return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
-           SQLITE_OK;
-}
+using sqlite::exec;
 
 RegResult run(sqlite3_stmt* statement)
 {
-    const int step = sqlite3_step(statement);
-    sqlite3_reset(statement);
-    return step == SQLITE_DONE ? RegSuccess : RegAccessDenied;
+    return sqlite::run(statement) ? RegSuccess : RegAccessDenied;
 }
 
 // The store holds a password: its folder is the user's alone, and the file and its journal files
@@ -79,6 +69,8 @@ std::unique_ptr<RegistryStore> RegistryStore::createKey(const std::filesystem::p
     if (!ready)
         error = "cannot open " + resolved.string() + ": " + sqlite3_errmsg(db);
     sqlite3_finalize(insertKey);
+    if (ready)
+        store->history_ = UsageHistory::open(db);
     return ready ? std::move(store) : nullptr;
 }
 
@@ -86,6 +78,7 @@ RegistryStore::RegistryStore(sqlite3* db, std::string key) : db_(db), key_(std::
 
 RegistryStore::~RegistryStore()
 {
+    history_.reset(); // its statements before the connection
     for (sqlite3_stmt* statement : {query_, upsert_, begin_, commit_})
         sqlite3_finalize(statement);
     sqlite3_close(db_);
@@ -96,19 +89,19 @@ bool RegistryStore::prepare()
     // length() of a BLOB comes from the record header, so a value too large for the caller's
     // buffer is measured without being read: a huge value put in by hand costs neither time nor
     // memory.
-    return prepareStatement(db_,
-                            "SELECT type, length(data), CASE WHEN length(data) <= ?3 THEN data "
-                            "END FROM reg_values WHERE key=?1 AND name=?2",
-                            &query_) &&
-           prepareStatement(db_,
-                            "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-                            "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, "
-                            "data=excluded.data",
-                            &upsert_) &&
+    return sqlite::prepare(db_,
+                           "SELECT type, length(data), CASE WHEN length(data) <= ?3 THEN data "
+                           "END FROM reg_values WHERE key=?1 AND name=?2",
+                           &query_) &&
+           sqlite::prepare(db_,
+                           "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                           "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, "
+                           "data=excluded.data",
+                           &upsert_) &&
            // IMMEDIATE takes the write lock at once, so a commit never fails on a lock that a
            // reader upgraded in between.
-           prepareStatement(db_, "BEGIN IMMEDIATE", &begin_) &&
-           prepareStatement(db_, "COMMIT", &commit_);
+           sqlite::prepare(db_, "BEGIN IMMEDIATE", &begin_) &&
+           sqlite::prepare(db_, "COMMIT", &commit_);
 }
 
 RegResult RegistryStore::queryValue(const char* name, std::uint32_t& type, void* data,

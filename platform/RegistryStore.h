@@ -10,6 +10,8 @@ struct sqlite3_stmt;
 
 namespace platform {
 
+class UsageHistory;
+
 // Value types and result codes with the numbers the stored data and the callers rely on.
 enum RegType : std::uint32_t { RegSz = 1, RegDword = 4 };
 
@@ -51,6 +53,10 @@ public:
     RegResult commit();
     void rollback();
 
+    // The usage history in the same file, whose writes join the transactions above; nullptr when
+    // the file's history belongs to a newer program or cannot be made.
+    UsageHistory* history() { return history_.get(); }
+
 private:
     RegistryStore(sqlite3* db, std::string key);
     bool prepare();
@@ -61,6 +67,7 @@ private:
     sqlite3_stmt* upsert_ = nullptr;
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
+    std::unique_ptr<UsageHistory> history_;
 };
 
 // registry.sqlite3 in the program's configuration folder.

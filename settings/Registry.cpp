@@ -34,8 +34,7 @@ bool CRegistry::ReadValue(const char* name, std::uint32_t expectedType, void* da
     return storedType == expectedType;
 }
 
-bool CRegistry::WriteValue(const char* name, std::uint32_t type, const void* data,
-                           std::uint32_t size)
+template <typename Write> bool CRegistry::Stage(const Write& write)
 {
     // After a failure SQLite may have ended the transaction by itself; a later write would then
     // be committed on its own, half a pair.
@@ -48,9 +47,21 @@ bool CRegistry::WriteValue(const char* name, std::uint32_t type, const void* dat
         if (transactionFailed_)
             return false;
     }
-    const bool written = store_->setValue(name, type, data, size) == platform::RegSuccess;
+    const bool written = write();
     transactionFailed_ = !written && transactionBegun_;
     return written;
+}
+
+bool CRegistry::WriteValue(const char* name, std::uint32_t type, const void* data,
+                           std::uint32_t size)
+{
+    return Stage([&] { return store_->setValue(name, type, data, size) == platform::RegSuccess; });
+}
+
+bool CRegistry::WriteHistory(const std::function<bool(platform::UsageHistory&)>& write)
+{
+    platform::UsageHistory* history = History();
+    return history && Stage([&] { return write(*history); });
 }
 
 CRegistry::Transaction::Transaction(CRegistry& key) : key_(key)
@@ -60,10 +71,20 @@ CRegistry::Transaction::Transaction(CRegistry& key) : key_(key)
 
 CRegistry::Transaction::~Transaction()
 {
+    if (!ended_)
+        End();
+}
+
+bool CRegistry::Transaction::End()
+{
+    ended_ = true;
+    bool stored = !key_.transactionFailed_;
     if (--key_.transactionDepth_ != 0 || !key_.transactionBegun_)
-        return;
-    if (key_.transactionFailed_ || key_.store_->commit() != platform::RegSuccess)
+        return stored;
+    stored = stored && key_.store_->commit() == platform::RegSuccess;
+    if (!stored)
         key_.store_->rollback();
     key_.transactionBegun_ = false;
     key_.transactionFailed_ = false;
+    return stored;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,13 @@ public:
     // Inside a transaction true means staged: stored when the transaction ends well.
     bool WriteValue(const char* name, std::uint32_t type, const void* data, std::uint32_t size);
 
+    // The usage history in the same store, for reading; nullptr while the key is not open or the
+    // store has no usable history.
+    platform::UsageHistory* History() { return open_ ? store_->history() : nullptr; }
+    // Runs `write` on the history as one more write of the current transaction; false, with the
+    // transaction untouched, when there is no history.
+    bool WriteHistory(const std::function<bool(platform::UsageHistory&)>& write);
+
     // While it lives, every write to the key belongs to one commit made when it ends: values that
     // only make sense together (the two halves of a sum) are stored together or not at all. Once
     // a write fails, the later ones are refused and nothing of the transaction is stored. Scopes
@@ -39,11 +47,19 @@ public:
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
+        // Ends the scope before its end: true when its writes are stored (an inner scope's: still
+        // staged).
+        bool End();
+
     private:
         CRegistry& key_;
+        bool ended_ = false;
     };
 
 private:
+    // Runs one write of the store, as part of the current transaction when there is one.
+    template <typename Write> bool Stage(const Write& write);
+
     bool open_ = false;
     std::string openError_;
     std::unique_ptr<platform::RegistryStore> store_;

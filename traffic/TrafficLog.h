@@ -4,14 +4,9 @@
 #include <string>
 
 // The traffic log: one record per finished accounting period, appended to "Quillmar.log" in the
-// working directory and never read back.
+// working directory and never read back, but for a look at its last record.
 
-// Five CR LF lines: the period (packed start and end), the three counts as the window shows them,
-// right-aligned in 17 characters and never cut, then an empty line.
+// Five CR LF lines: the period (packed start and end), the three counts as the window's labels
+// show them, right-aligned in 17 characters and never cut, then an empty line.
 std::string TrafficLogRecord(std::uint32_t periodStart, std::uint32_t periodEnd,
-                             const std::string& received, const std::string& transmitted,
-                             const std::string& sum);
-
-// Appends the record in one write, so that a kill never leaves half of it. A log that cannot be
-// written loses the record without a word.
-void AppendTrafficLog(const std::string& record);
+                             std::uint64_t received, std::uint64_t transmitted);

@@ -1,8 +1,13 @@
 #include "TestEnvironment.h"
+#include "platform/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
+#include "traffic/PeriodRecords.h"
+#include "traffic/TrafficLog.h"
 
+#include <QFile>
 #include <QProcess>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -88,7 +93,8 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
                          reread.LimitLastReset.Get(), reread.InfoShown.Get()),
               std::tuple(6u, 7u, 0u, 0u, 1u));
 
-    // The store's folder may be reached through symbolic links. A linked store file, a folder or
+    // The store's folder may be reached through symbolic links. A newer program's store keeps its
+    // usage history to itself, and its settings work as ever. A linked store file, a folder or
     // file of another user, a file where the folder should be and a file that is no database are
     // refused: nothing there is written, whatever the rights, and the defaults serve in memory.
     // Each place is prepared by shell commands in a temporary folder, where $S names the store
@@ -97,6 +103,7 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
         {"mkdir -p var/home/dotfiles/config && ln -s var/home home && ln -s dotfiles/config "
          "home/.config",
          "home/.config/", ""},
+        {"mkdir -m 700 Quillmar && sqlite3 $S 'PRAGMA user_version=2'", "", ""},
         {"mkdir -m 700 Quillmar && echo theirs >elsewhere && ln -s ../elsewhere $S", "",
          "registry.sqlite3 is a symbolic link"},
         {"mkdir -m 700 Quillmar && echo theirs >$S && chown 65534 $S", "",
@@ -119,8 +126,10 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
             CRegVars vars(file);
             EXPECT_TRUE(vars.Registry.OpenError().ends_with(refusal)) << vars.Registry.OpenError();
             EXPECT_EQ(std::tuple(vars.Registry.IsOpen(), vars.BandwidthRX.Get(),
-                                 vars.SumRXLo.Set(77), vars.Connection.Set("ppp0")),
-                      std::tuple(refusal.empty(), 1024u, refusal.empty(), refusal.empty()));
+                                 vars.SumRXLo.Set(77), vars.Connection.Set("ppp0"),
+                                 vars.Registry.History() != nullptr),
+                      std::tuple(refusal.empty(), 1024u, refusal.empty(), refusal.empty(),
+                                 refusal.empty() && !std::strstr(prepare, "user_version")));
             EXPECT_EQ(std::tuple(vars.SumRXLo.Get(), std::string(vars.Connection.Get())),
                       std::tuple(77u, std::string("ppp0")));
         }
@@ -133,28 +142,58 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
 
 // A writer killed with SIGKILL at random moments never leaves a store that fails to open or to
 // pass its integrity check; the store holds the last value the writer printed as committed or the
-// next one, and both halves of a sum always come from the same write.
+// next one, and both halves of a sum always come from the same write. A writer of resets leaves an
+// unbroken chain of periods, the current one started where the last ended, and, once the next
+// start has written what was left, every period's record in the log exactly once.
 TEST(SettingsStoreDurability, SurvivesSigkillAtRandomMoments)
 {
-    test::TempStore store;
+    test::TempStore store, periods;
     std::mt19937 random(20261206);
     std::uint32_t lastSeen = 0;
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
+        const bool resets = round % 2 == 1;
+        const std::filesystem::path file = (resets ? periods : store).File();
+        // Another connection's write lock stops the resets at their next write, often the mark
+        // that follows a record's append, so that the kill lands there.
+        sqlite3* stall = nullptr;
+        sqlite3_open(file.c_str(), &stall);
         QProcess writer;
-        writer.start(QUILLMAR_STORE_WRITER, {QString::fromStdString(store.File().string())});
+        writer.start(QUILLMAR_STORE_WRITER,
+                     {QString::fromStdString(file.string()), resets ? "resets" : "sums"});
         ASSERT_TRUE(writer.waitForStarted() && writer.waitForReadyRead(5000));
         writer.waitForFinished(5 + int(random() % 116)); // it never finishes: this is the pause
+        if (resets && sqlite3_exec(stall, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == 0)
+            writer.waitForFinished(20);
         writer.kill();
         ASSERT_TRUE(writer.waitForFinished(5000));
-        const std::uint32_t printed =
-            writer.readAllStandardOutput().trimmed().split('\n').back().toUInt();
-        ASSERT_GT(printed, lastSeen);
-        ASSERT_EQ(test::IntegrityCheck(store.File()), "ok");
-        CRegVars vars(store.File());
-        lastSeen = vars.SumRXLo.Get();
-        EXPECT_EQ(std::tuple(vars.Registry.IsOpen(), vars.SumRXHi.Get(), lastSeen - printed <= 1),
-                  std::tuple(true, lastSeen, true));
+        sqlite3_close(stall);
+        ASSERT_EQ(test::IntegrityCheck(file), "ok");
+        CRegVars vars(file);
+        if (!resets) {
+            const std::uint32_t printed =
+                writer.readAllStandardOutput().trimmed().split('\n').back().toUInt();
+            ASSERT_GT(printed, lastSeen);
+            lastSeen = vars.SumRXLo.Get();
+            EXPECT_EQ(
+                std::tuple(vars.Registry.IsOpen(), vars.SumRXHi.Get(), lastSeen - printed <= 1),
+                std::tuple(true, lastSeen, true));
+            continue;
+        }
+        const auto ended = vars.Registry.History()->periods();
+        for (std::uint32_t i = 0; i < ended.size(); ++i)
+            EXPECT_EQ(std::tuple(ended[i].received, ended[i].start),
+                      std::tuple(i + 1, i ? ended[i - 1].end : 0));
+        EXPECT_EQ(vars.LimitLastReset.Get(), ended.back().end);
+        EXPECT_TRUE(vars.SumRXLo.Get() == 0 || vars.SumRXLo.Get() == ended.size() + 1);
+        EXPECT_EQ(WritePendingRecords(vars.Registry), ""); // as the next start does
+        QFile log("Quillmar.log");
+        const QByteArray records = log.open(QIODevice::ReadOnly) ? log.readAll() : "";
+        for (const platform::FinishedPeriod& period : vars.Registry.History()->periods())
+            EXPECT_EQ(records.count(QByteArray::fromStdString(
+                          TrafficLogRecord(period.start, period.end, period.received, 0))),
+                      1)
+                << period.id;
     }
 }
 
