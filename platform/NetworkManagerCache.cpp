@@ -154,14 +154,32 @@ void Cache::ReadAll()
     if (owner_.isEmpty())
         return;
     Read(ManagerPath, PropertiesIface, "Get", {ManagerIface, "ActiveConnections"},
-         [this](const QDBusMessage& reply) { SetActiveList(Paths(Value(reply)), true); });
-    Read(SettingsPath, SettingsIface, "ListConnections", {}, [this](const QDBusMessage& reply) {
-        SetProfileList(Paths(reply.arguments().value(0)), true);
-    });
+         [this](const QDBusMessage& reply, std::uint64_t asked) {
+             QList<QDBusObjectPath> paths = Paths(Value(reply));
+             if (SaidSince(ManagerPath, ManagerIface, "ActiveConnections", asked)) {
+                 paths.clear(); // the signal's list is newer
+                 for (const Active& active : active_)
+                     paths.append(QDBusObjectPath(active.path));
+             }
+             SetActiveList(paths, true);
+         });
+    ListProfiles();
     for (const auto& [path, device] : devices_) {
         if (device.counted && !device.hasStatistics)
             ReadStatistics(path);
     }
+}
+
+// Signals only tell which profile came or went, so a list they have changed since is asked again.
+void Cache::ListProfiles()
+{
+    Read(SettingsPath, SettingsIface, "ListConnections", {},
+         [this](const QDBusMessage& reply, std::uint64_t asked) {
+             if (SaidSince(SettingsPath, SettingsIface, "Connections", asked))
+                 ListProfiles();
+             else
+                 SetProfileList(Paths(reply.arguments().value(0)), true);
+         });
 }
 
 void Cache::Ask(const QDBusMessage& call, Answer answer)
@@ -172,24 +190,51 @@ void Cache::Ask(const QDBusMessage& call, Answer answer)
             [this, epoch = epoch_, answer = std::move(answer)](QDBusPendingCallWatcher* asked) {
                 asked->deleteLater();
                 std::erase(asking_, asked);
-                if (epoch != epoch_)
-                    return; // an answer of a NetworkManager that has gone since
-                const QDBusMessage reply = asked->reply();
-                if (ErrorOf(reply) == ETIMEDOUT)
-                    retry_.start(RetryDelay);
-                answer(reply);
-                emit Changed();
+                if (epoch == epoch_) { // else an answer of a NetworkManager that has gone since
+                    const QDBusMessage reply = asked->reply();
+                    if (ErrorOf(reply) == ETIMEDOUT)
+                        retry_.start(RetryDelay);
+                    answer(reply);
+                    emit Changed();
+                }
+                if (asking_.empty())
+                    said_.clear(); // there is no answer left for a signal to outrank
             });
 }
 
 void Cache::Read(const QString& path, const QString& iface, const QString& method,
-                 const QVariantList& arguments, Answer answer)
+                 const QVariantList& arguments, Reading answer)
 {
     Ask(MethodCall(owner_, path, iface, method, arguments),
-        [answer = std::move(answer)](const QDBusMessage& reply) {
+        [answer = std::move(answer), asked = heard_](const QDBusMessage& reply) {
             if (reply.type() == QDBusMessage::ReplyMessage)
-                answer(reply);
+                answer(reply, asked);
         });
+}
+
+void Cache::Heard(const QString& path, const QString& iface, const QStringList& properties)
+{
+    ++heard_;
+    if (asking_.empty())
+        return;
+    for (const QString& property : properties)
+        said_[{path, iface + '.' + property}] = heard_;
+}
+
+bool Cache::SaidSince(const QString& path, const QString& iface, const QString& property,
+                      std::uint64_t asked) const
+{
+    const auto said = said_.find({path, iface + '.' + property});
+    return said != said_.end() && said->second > asked;
+}
+
+QVariantMap Cache::Unsaid(const QString& path, const QString& iface, QVariantMap properties,
+                          std::uint64_t asked) const
+{
+    properties.removeIf([&](QVariantMap::iterator property) {
+        return SaidSince(path, iface, property.key(), asked);
+    });
+    return properties;
 }
 
 void Cache::SetActiveList(const QList<QDBusObjectPath>& paths, bool again)
@@ -214,12 +259,13 @@ void Cache::SetProfileList(const QList<QDBusObjectPath>& paths, bool again)
 
 void Cache::ReadActive(const QString& path)
 {
-    Read(path, PropertiesIface, "GetAll", {ActiveIface}, [this, path](const QDBusMessage& reply) {
-        if (Active* active = FindByPath(active_, path)) {
-            active->read = true;
-            Update(*active, Properties(reply));
-        }
-    });
+    Read(path, PropertiesIface, "GetAll", {ActiveIface},
+         [this, path](const QDBusMessage& reply, std::uint64_t asked) {
+             if (Active* active = FindByPath(active_, path)) {
+                 active->read = true;
+                 Update(*active, Unsaid(path, ActiveIface, Properties(reply), asked));
+             }
+         });
 }
 
 void Cache::Update(Active& active, const QVariantMap& properties)
@@ -244,10 +290,11 @@ void Cache::ReadDevice(const QString& path)
 {
     devices_[path];
     Read(path, PropertiesIface, "Get", {DeviceIface, "IpInterface"},
-         [this, path](const QDBusMessage& reply) {
+         [this, path](const QDBusMessage& reply, std::uint64_t asked) {
              if (const auto device = devices_.find(path); device != devices_.end()) {
                  device->second.read = true;
-                 device->second.ipInterface = Value(reply).toString().toStdString();
+                 if (!SaidSince(path, DeviceIface, "IpInterface", asked))
+                     device->second.ipInterface = Value(reply).toString().toStdString();
              }
          });
 }
@@ -255,12 +302,12 @@ void Cache::ReadDevice(const QString& path)
 void Cache::ReadStatistics(const QString& path)
 {
     Read(path, PropertiesIface, "GetAll", {StatisticsIface},
-         [this, path](const QDBusMessage& reply) {
+         [this, path](const QDBusMessage& reply, std::uint64_t asked) {
              const auto device = devices_.find(path);
              if (device == devices_.end())
                  return;
              const QVariantMap statistics = Properties(reply);
-             UpdateStatistics(device->second, statistics);
+             UpdateStatistics(device->second, Unsaid(path, StatisticsIface, statistics, asked));
              if (statistics.value("RefreshRateMs").toUInt() == 0) {
                  // Needs a right the user may lack; the counters then stay as they are.
                  bus_.send(MethodCall(owner_, path, PropertiesIface, "Set",
@@ -270,25 +317,33 @@ void Cache::ReadStatistics(const QString& path)
          });
 }
 
-// Flags are asked first, so that they are in once the profile counts as read.
+// The settings are asked once the flags are in (or known to be missing: NetworkManager has none
+// before 1.12), so that the flags are in once the profile counts as read.
 void Cache::ReadProfile(const QString& path)
 {
-    Read(path, PropertiesIface, "Get", {ProfileIface, "Flags"}, // none before NM 1.12
-         [this, path](const QDBusMessage& reply) {
-             if (StoredProfile* stored = FindByPath(profiles_, path))
-                 stored->profile.flags = Value(reply).toUInt();
-         });
-    Read(path, ProfileIface, "GetSettings", {}, [this, path](const QDBusMessage& reply) {
-        StoredProfile* stored = FindByPath(profiles_, path);
-        if (!stored)
-            return;
-        const QVariantMap connection =
-            qdbus_cast<QMap<QString, QVariantMap>>(reply.arguments().value(0)).value("connection");
-        stored->read = true;
-        stored->profile.id = connection.value("id").toString().toStdString();
-        stored->profile.type = connection.value("type").toString().toStdString();
-        stored->profile.timestamp = connection.value("timestamp").toULongLong();
-    });
+    Ask(MethodCall(owner_, path, PropertiesIface, "Get", {ProfileIface, "Flags"}),
+        [this, path, asked = heard_](const QDBusMessage& reply) {
+            StoredProfile* stored = FindByPath(profiles_, path);
+            if (!stored || ErrorOf(reply) == ETIMEDOUT) // one not read is asked again
+                return;
+            if (reply.type() == QDBusMessage::ReplyMessage &&
+                !SaidSince(path, ProfileIface, "Flags", asked))
+                stored->profile.flags = Value(reply).toUInt();
+            Read(path, ProfileIface, "GetSettings", {},
+                 [this, path](const QDBusMessage& settings, std::uint64_t settingsAsked) {
+                     StoredProfile* record = FindByPath(profiles_, path);
+                     // Changed since: the answer to the question that was then asked counts.
+                     if (!record || SaidSince(path, ProfileIface, "Updated", settingsAsked))
+                         return;
+                     const QVariantMap connection =
+                         qdbus_cast<QMap<QString, QVariantMap>>(settings.arguments().value(0))
+                             .value("connection");
+                     record->read = true;
+                     record->profile.id = connection.value("id").toString().toStdString();
+                     record->profile.type = connection.value("type").toString().toStdString();
+                     record->profile.timestamp = connection.value("timestamp").toULongLong();
+                 });
+        });
 }
 
 void Cache::PropertiesChanged(const QString& iface, const QVariantMap& changed, const QStringList&,
@@ -297,11 +352,11 @@ void Cache::PropertiesChanged(const QString& iface, const QVariantMap& changed, 
     if (!FromOwner(signal))
         return;
     const QString path = signal.path();
+    Heard(path, iface, changed.keys());
     const auto device = devices_.find(path);
     if (iface == ManagerIface && path == ManagerPath && changed.contains("ActiveConnections")) {
         SetActiveList(Paths(changed.value("ActiveConnections")), false);
-    } else if (Active* active = FindByPath(active_, path);
-               iface == ActiveIface && active && active->read) {
+    } else if (Active* active = FindByPath(active_, path); iface == ActiveIface && active) {
         Update(*active, changed);
     } else if (iface == DeviceIface && device != devices_.end() &&
                changed.contains("IpInterface")) {
@@ -319,7 +374,8 @@ void Cache::ActiveStateChanged(uint state, uint reason, const QDBusMessage& sign
 {
     if (!FromOwner(signal))
         return;
-    if (Active* active = FindByPath(active_, signal.path()); active && active->read)
+    Heard(signal.path(), ActiveIface, {"State"});
+    if (Active* active = FindByPath(active_, signal.path()))
         active->state = state;
     emit StateChanged(signal.path(), state, reason);
     emit Changed();
@@ -327,7 +383,10 @@ void Cache::ActiveStateChanged(uint state, uint reason, const QDBusMessage& sign
 
 void Cache::ProfileAdded(const QDBusObjectPath& path, const QDBusMessage& signal)
 {
-    if (!FromOwner(signal) || FindByPath(profiles_, path.path()))
+    if (!FromOwner(signal))
+        return;
+    Heard(SettingsPath, SettingsIface, {"Connections"});
+    if (FindByPath(profiles_, path.path()))
         return;
     profiles_.emplace_back().path = path.path();
     ReadProfile(path.path());
@@ -337,13 +396,17 @@ void Cache::ProfileRemoved(const QDBusObjectPath& path, const QDBusMessage& sign
 {
     if (!FromOwner(signal))
         return;
+    Heard(SettingsPath, SettingsIface, {"Connections"});
     std::erase_if(profiles_, [&](const StoredProfile& p) { return p.path == path.path(); });
     emit Changed();
 }
 
 void Cache::ProfileUpdated(const QDBusMessage& signal)
 {
-    if (FromOwner(signal) && FindByPath(profiles_, signal.path()))
+    if (!FromOwner(signal))
+        return;
+    Heard(signal.path(), ProfileIface, {"Updated"});
+    if (FindByPath(profiles_, signal.path()))
         ReadProfile(signal.path());
 }
 

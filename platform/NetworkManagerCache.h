@@ -12,6 +12,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QDBusObjectPath;
@@ -23,7 +24,9 @@ namespace platform::nm {
 // devices and its profiles: read without waiting when it appears, then followed through its
 // signals, so that looking at it costs no call. Nothing is kept of a NetworkManager that has gone:
 // its paths name nothing in the next one, and Epoch() counts the owners, none included. A call
-// that times out is not an answer; everything is asked again a little later.
+// that times out is not an answer; everything is asked again a little later. QtDBus may hand an
+// answer on after signals NetworkManager sent after it, so an answer never undoes what a signal
+// heard since the question was asked has said: it only fills in the rest.
 class Cache : public QObject {
     Q_OBJECT
 
@@ -85,13 +88,24 @@ private Q_SLOTS:
 
 private:
     using Answer = std::function<void(const QDBusMessage& reply)>;
+    // `asked`: how many of the owner's signals had been heard when the question was asked.
+    using Reading = std::function<void(const QDBusMessage& reply, std::uint64_t asked)>;
 
     void SetOwner(const QString& owner);
     void ReadAll();
+    void ListProfiles();
     void Ask(const QDBusMessage& call, Answer answer);
     // A method of the owner's; `answer` sees only replies.
     void Read(const QString& path, const QString& iface, const QString& method,
-              const QVariantList& arguments, Answer answer);
+              const QVariantList& arguments, Reading answer);
+    // A signal of the owner's has said these properties of the object (or, for lists and
+    // settings that signals only announce, that they have changed).
+    void Heard(const QString& path, const QString& iface, const QStringList& properties);
+    bool SaidSince(const QString& path, const QString& iface, const QString& property,
+                   std::uint64_t asked) const;
+    // An answer's properties without those a signal has said since it was asked.
+    QVariantMap Unsaid(const QString& path, const QString& iface, QVariantMap properties,
+                       std::uint64_t asked) const;
     void SetActiveList(const QList<QDBusObjectPath>& paths, bool again);
     void SetProfileList(const QList<QDBusObjectPath>& paths, bool again);
     void ReadActive(const QString& path);
@@ -110,6 +124,10 @@ private:
     std::map<QString, Device> devices_;
     std::vector<StoredProfile> profiles_;
     std::vector<QDBusPendingCallWatcher*> asking_;
+    std::uint64_t heard_ = 0;
+    // By object path and "interface.property", the number of the last signal that said it; kept
+    // only while some question is in flight.
+    std::map<std::pair<QString, QString>, std::uint64_t> said_;
     QTimer retry_;
 };
 

@@ -34,7 +34,11 @@ protected:
     static void SetUpTestSuite() { nm = std::make_unique<Mock>(); }
     static void TearDownTestSuite() { nm.reset(); }
     void SetUp() override { settings->Connection.Set("Mobile"); }
-    void TearDown() override { form.reset(); } // before the link service it holds
+    void TearDown() override
+    {
+        form.reset();                              // before the link service it holds
+        nm->Mock("Reset", {}, "/org/freedesktop"); // for the next test in this process
+    }
 
     // "Mobile" on an Ethernet device whose interface is not in this namespace: its bytes are
     // NetworkManager's own device statistics.
