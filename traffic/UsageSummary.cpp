@@ -26,13 +26,6 @@ QString DayText(const QDate& day)
     return day.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
-QDateTime PackedToDateTime(std::uint32_t packed)
-{
-    const PackedParts parts = DecodePacked(packed);
-    return {QDate(parts.year, parts.month, parts.day),
-            QTime(parts.hour, parts.minute, parts.second)};
-}
-
 // Every day from `first` to `today`, the watched connection's rows added in, the first day cut
 // down to what the overall sums leave for it after the later days.
 std::vector<platform::UsageDay> PeriodDays(const UsageInput& input, const QDate& first)
@@ -144,7 +137,7 @@ std::optional<QDate> PeriodEnd(std::uint32_t periodStart, std::uint32_t resetDay
     return std::nullopt;
 }
 
-UsageSummary SummarizeUsage(const UsageInput& input)
+UsageSummary SummarizeTotals(const UsageInput& input)
 {
     UsageSummary summary;
     summary.start = PackedToDateTime(input.periodStart);
@@ -159,7 +152,12 @@ UsageSummary SummarizeUsage(const UsageInput& input)
     if (summary.left && summary.end && input.today < *summary.end)
         summary.dailyBudget =
             *summary.left / static_cast<std::uint64_t>(input.today.daysTo(*summary.end));
+    return summary;
+}
 
+UsageSummary SummarizeUsage(const UsageInput& input)
+{
+    UsageSummary summary = SummarizeTotals(input);
     // A start that cannot be read or lies ahead (the clock was set back) leaves today alone.
     const QDate startDay = summary.start.date();
     const QDate first = startDay.isValid() && startDay <= input.today ? startDay : input.today;

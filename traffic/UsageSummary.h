@@ -63,6 +63,9 @@ struct UsageSummary {
 std::optional<QDate> PeriodEnd(std::uint32_t periodStart, std::uint32_t resetDay,
                                const QDate& today);
 
+// Everything but the days and the projection, without looking at `dayRows`: cheap enough for
+// every tick.
+UsageSummary SummarizeTotals(const UsageInput& input);
 UsageSummary SummarizeUsage(const UsageInput& input);
 
 // Byte amounts as people read them against a limit in MB of 1,000,000 bytes: whole MB below
