@@ -65,12 +65,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return Answer(QString(Usage) + Help, 0);
     if (parser.isSet(version))
         return Answer(QStringLiteral("Quillmar %1\nQt %2\n").arg(QUILLMAR_VERSION, qVersion()), 0);
-    if (parser.isSet(status) && parser.isSet(history))
-        return Fault("--status and --history are two questions: ask one");
-    if (parser.isSet(json) && !parser.isSet(status))
-        return Fault("--json goes with --status");
-    if (parser.isSet(history) != parser.isSet(csv))
-        return Fault("--history and --csv go together");
+    if ((parser.isSet(status) && parser.isSet(history)) ||
+        (parser.isSet(json) && !parser.isSet(status)) || parser.isSet(history) != parser.isSet(csv))
+        return Fault("ask either --status [--json] or --history --csv");
     if (parser.isSet(status))
         return Query(parser.isSet(json) ? UsageQuery::StatusJson : UsageQuery::Status);
     if (parser.isSet(history))
