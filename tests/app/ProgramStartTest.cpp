@@ -128,10 +128,8 @@ TEST(ProgramCommandLine, IsAnsweredWithoutAWindowTheStoreOrTheLock)
         {{"--links=nm"}, 2, "quillmar: unknown link service 'nm'\n" + usage},
         {{"ppp0"}, 2, "quillmar: unexpected argument 'ppp0'\n" + usage},
         {{"--status"}, 1, noStore},
-        {{"--status", "--json"}, 1, noStore},
         {{"--history", "--csv"}, 1, noStore},
         {{"--json"}, 2, ask},
-        {{"--history"}, 2, ask},
         {{"--status", "--history", "--csv"}, 2, ask},
     };
     for (const auto& [arguments, exitCode, expected] : rows) {
