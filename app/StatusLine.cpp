@@ -7,6 +7,7 @@ StatusLine::StatusLine(QWidget* parent) : QLabel(parent)
     setObjectName("stUsage");
     // Its width follows the window's, never the other way round.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setContentsMargins(6, 0, 6, 0); // its text under the left column's, 8 pixels in
     setAccessibleDescription("Traffic of this accounting period against the limit");
 }
 
