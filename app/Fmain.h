@@ -21,6 +21,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
+class StatusLine;
 
 namespace graph {
 class HistoryImage;
@@ -131,6 +132,8 @@ private:
     void CloseAtLimit();
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
+    // The status line from the overall sums and the limit settings.
+    void ShowUsage();
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
     // Says why a period's record could not be written: once a run for records kept in the store,
@@ -182,6 +185,7 @@ public:
     QPushButton* btShowMore = nullptr;
     QGroupBox* gbLog = nullptr;
     QListWidget* lbLog = nullptr;
+    StatusLine* stUsage = nullptr; // in the status bar, below all of the above
     QMenu* pmTray = nullptr;
     QTimer* WatchTimer = nullptr;
 
