@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,7 @@ class HistoryImage;
 
 namespace platform {
 class Clock;
+class DesktopNotifications;
 class HttpClient;
 class Pause;
 class SntpClient;
@@ -43,6 +45,7 @@ struct FormMainServices {
     platform::SntpClient& sntp;
     platform::Pause& pause;
     platform::Tray& tray;
+    platform::DesktopNotifications& notifications;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -129,6 +132,9 @@ private:
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
+    // A notice of the watch cycle: a desktop notification when the user asked for them and a
+    // service takes it, otherwise a modal box. `gone` runs once it is closed.
+    void ShowNotice(const QString& text, const std::function<void()>& gone = {});
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
     // The records of finished periods that are not in the traffic log yet.
@@ -141,6 +147,7 @@ private:
     platform::RasApi& ras_;
     const platform::Clock& clock_;
     platform::Tray& tray_;
+    platform::DesktopNotifications& notifications_;
     // One operation of each kind at a time; the window's end abandons them.
     std::unique_ptr<DynDnsUpdate> dynDnsUpdate_;
     std::unique_ptr<TimeSync> timeSync_;

@@ -1,5 +1,6 @@
 // The one-second watch cycle: probe, count, announce, redial, warn and close at the limit.
 #include "app/Fmain.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
 #include "traffic/CounterDeltas.h"
@@ -15,7 +16,7 @@ constexpr std::array LimitHints{98, 90, 70};
 // The keep-alive period is set in minutes and counted in one-second ticks.
 constexpr std::uint32_t TicksPerMinute = 60;
 
-// True while the limit box is open; a nested tick must not open a second one.
+// True while the limit box or notification is open; a nested tick must not open a second one.
 bool LimitBoxOpen = false;
 
 } // namespace
@@ -94,7 +95,7 @@ void TFormMain::ShowLimitHint(std::int32_t percentBefore)
         if (percentBefore < threshold && threshold <= percentNow) {
             const QString text = QString::asprintf("Traffic has now reached %d%%.", percentNow);
             AddProtocolLine("%s", text.toUtf8().constData());
-            platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
+            ShowNotice(text);
             return;
         }
     }
@@ -106,8 +107,22 @@ void TFormMain::CloseAtLimit()
     HangUp();
     if (LimitBoxOpen)
         return;
+    // A notification counts as open until the service closes it, as the box does until the user
+    // does: one at a time, however long the line stays up at the limit.
     LimitBoxOpen = true;
-    platform::ShowMessageBox(this, "Traffic limit has been reached! Connection has been closed.",
-                             "Info", platform::MbIconInformation);
-    LimitBoxOpen = false;
+    ShowNotice("Traffic limit has been reached! Connection has been closed.",
+               [] { LimitBoxOpen = false; });
+}
+
+void TFormMain::ShowNotice(const QString& text, const std::function<void()>& gone)
+{
+    const auto box = [this, text, gone] {
+        platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
+        if (gone)
+            gone();
+    };
+    if (settings_.HintsAsNotifications.Get() == 0)
+        return box();
+    // The box, then, comes a moment later, once the bus has answered that nobody took the notice.
+    notifications_.Notify(text, this, box, gone);
 }

@@ -182,8 +182,11 @@ void TFormOptions::BuildControls()
     misc->setContentsMargins(GroupMargin, GroupMargin, GroupMargin, GroupMargin);
     ckStartMinimized = CheckBox("ckStartMinimized", "Start program minimized", gbMisc);
     ckStartAtLogin = CheckBox("ckStartAtLogin", "Start at login", gbMisc);
+    ckHintsAsNotifications =
+        CheckBox("ckHintsAsNotifications", "Show hints as desktop notifications", gbMisc);
     misc->addWidget(ckStartMinimized);
     misc->addWidget(ckStartAtLogin);
+    misc->addWidget(ckHintsAsNotifications);
 
     btOK = new QPushButton("OK", this);
     btOK->setObjectName("btOK");

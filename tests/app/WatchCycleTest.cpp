@@ -1,9 +1,11 @@
 // The watch cycle: start, dialling, counting, the limit, redial and the protocol.
 #include "app/MainWindowFixture.h"
 #include "graph/HistoryDisplay.h"
+#include "platform/DBusMock.h"
 #include "settings/StoreRows.h"
 #include "traffic/PackedDateTime.h"
 
+#include <QDBusMetaType>
 #include <QPushButton>
 
 using WatchCycle = test::MainWindowFixture;
@@ -197,6 +199,83 @@ TEST_F(WatchCycle, LimitHints)
     StartWindow();
     Tick();
     EXPECT_EQ(form->LimitPercent() + form->LimitCloseDue() + ras.hungUp.size(), 0u);
+}
+
+// A notification as the service received it: application, replaced id, icon, summary, body,
+// actions, hints and expiry.
+QString Notification(const QVariantList& call)
+{
+    QStringList hints;
+    const auto map = qdbus_cast<QVariantMap>(call.value(6));
+    for (auto hint = map.begin(); hint != map.end(); ++hint)
+        hints << hint.key() + "=" + hint.value().toString();
+    return QStringList({call.value(0).toString(), call.value(1).toString(),
+                        call.value(2).toString(), call.value(3).toString(),
+                        call.value(4).toString(), qdbus_cast<QStringList>(call.value(5)).join(','),
+                        hints.join(','), call.value(7).toString()})
+        .join('|');
+}
+
+// Hints as desktop notifications: where the bus is missing the box comes at once; with the
+// service on the bus the hints and the limit's notice go there with the box's texts and no box
+// opens, the limit's one at a time until the service closes it; once the service has left the
+// bus, the boxes come again, a moment later. The protocol says the same either way.
+TEST_F(WatchCycle, HintsAsDesktopNotifications)
+{
+    settings->HintsAsNotifications.Set(1);
+    settings->OnLimitCloseConnection.Set(1);
+    settings->SumRXLo.Set(69 * Percent);
+    ConnectLine();
+    StartWindow();
+    test::MessageBoxRecorder boxes;
+    ConnectLine(Percent, 0, 1000);
+    Tick();
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 70%."));
+
+    form.reset();
+    const QString path = "/org/freedesktop/Notifications";
+    test::DBusMock service("org.freedesktop.Notifications", test::DBusMock::BusKind::Session,
+                           {"notification_daemon"});
+    notifications = std::make_unique<platform::DesktopNotifications>(service.Bus());
+    settings->SumRXLo.Set(69 * Percent);
+    StartWindow();
+    ras.hangUpResult = 5; // the line stays up at the limit
+    const auto notified = [&] {
+        QStringList bodies;
+        for (const QVariantList& call : service.MethodCalls("Notify", path))
+            bodies << call.value(4).toString();
+        return bodies;
+    };
+    ConnectLine(3 * Percent, 0, 2000);
+    Tick();
+    ConnectLine(32 * Percent, 0, 3000);
+    Tick(2);
+    const QString limit = "Traffic limit has been reached! Connection has been closed.";
+    const QStringList sent{"Traffic has now reached 71%.", "Traffic has now reached 100%.", limit};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notified() == sent; }));
+    EXPECT_EQ(Notification(service.MethodCalls("Notify", path).first()),
+              "Quillmar|0|org.quillmar.Quillmar|Quillmar|Traffic has now reached "
+              "71%.||desktop-entry=org.quillmar.Quillmar|-1");
+    service.Call(path, "org.freedesktop.Notifications", "CloseNotification", {3});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Tick(), notified() == sent + QStringList(limit); }));
+    EXPECT_EQ(boxes.boxes.size(), 1);
+
+    service.Stop();
+    form->SetSumRX(69 * Percent);
+    ConnectLine(33 * Percent, 0, 4000);
+    Tick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.boxes.size() == 2; }));
+    form->SetSumRX(100 * Percent);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        if (boxes.boxes.size() == 2)
+            Tick();
+        return boxes.boxes.size() == 3;
+    }));
+    EXPECT_EQ(boxes.boxes, QStringList({"Info|Traffic has now reached 70%.",
+                                        "Info|Traffic has now reached 70%.", "Info|" + limit}));
+    EXPECT_EQ(Protocol().filter("Traffic has now"),
+              QStringList({"Traffic has now reached 71%.", "Traffic has now reached 100%.",
+                           "Traffic has now reached 70%."}));
 }
 
 // The row comes from the line, the column from the limit share; the tray is touched only when
