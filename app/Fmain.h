@@ -5,7 +5,6 @@
 
 #include <QMainWindow>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -132,9 +131,10 @@ private:
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
-    // A notice of the watch cycle: a desktop notification when the user asked for them and a
-    // service takes it, otherwise a modal box. `gone` runs once it is closed.
-    void ShowNotice(const QString& text, const std::function<void()>& gone = {});
+    // A notice of the watch cycle: a desktop notification when the user asked for them, otherwise
+    // a modal box; true for a notification, which has been sent when this returns. Where no
+    // service takes it, the box follows.
+    bool ShowNotice(const QString& text);
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
     // The records of finished periods that are not in the traffic log yet.
@@ -170,6 +170,10 @@ private:
     std::int32_t TrayPercent = 0;
     QString TrayIconShown;
     bool UnwrittenRecordReported = false;
+    // A box stays until it is closed, and the next may follow while the line is still up at the
+    // limit; a notification goes on its own, so one is sent for each stretch of connected ticks
+    // at the limit, however long it lasts.
+    bool LimitNoticeSent = false;
 
 public:
     // Controls, named as in the window's layout.

@@ -16,7 +16,7 @@ constexpr std::array LimitHints{98, 90, 70};
 // The keep-alive period is set in minutes and counted in one-second ticks.
 constexpr std::uint32_t TicksPerMinute = 60;
 
-// True while the limit box or notification is open; a nested tick must not open a second one.
+// True while the limit box is open; a nested tick must not open a second one.
 bool LimitBoxOpen = false;
 
 } // namespace
@@ -54,6 +54,7 @@ void TFormMain::WatchTimerTimer()
     TrayIconUpdate();
 
     if (!Connected) {
+        LimitNoticeSent = false;
         if (wasConnected)
             AddProtocolLine("Now, we are disconnected");
         // A line still listed, being set up or dead, leaves nothing to dial: it is waited on
@@ -86,6 +87,8 @@ void TFormMain::WatchTimerTimer()
         ShowLimitHint(percentBefore);
     if (LimitCloseDue())
         CloseAtLimit();
+    else
+        LimitNoticeSent = false;
 }
 
 void TFormMain::ShowLimitHint(std::int32_t percentBefore)
@@ -105,24 +108,23 @@ void TFormMain::CloseAtLimit()
 {
     AddProtocolLine("Traffic limit has been reached. Closing connection...");
     HangUp();
-    if (LimitBoxOpen)
+    if (LimitBoxOpen || LimitNoticeSent)
         return;
-    // A notification counts as open until the service closes it, as the box does until the user
-    // does: one at a time, however long the line stays up at the limit.
     LimitBoxOpen = true;
-    ShowNotice("Traffic limit has been reached! Connection has been closed.",
-               [] { LimitBoxOpen = false; });
+    LimitNoticeSent = ShowNotice("Traffic limit has been reached! Connection has been closed.");
+    LimitBoxOpen = false;
 }
 
-void TFormMain::ShowNotice(const QString& text, const std::function<void()>& gone)
+bool TFormMain::ShowNotice(const QString& text)
 {
-    const auto box = [this, text, gone] {
+    const auto box = [this, text] {
         platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
-        if (gone)
-            gone();
     };
-    if (settings_.HintsAsNotifications.Get() == 0)
-        return box();
+    if (settings_.HintsAsNotifications.Get() == 0) {
+        box();
+        return false;
+    }
     // The box, then, comes a moment later, once the bus has answered that nobody took the notice.
-    notifications_.Notify(text, this, box, gone);
+    notifications_.Notify(text, this, box);
+    return true;
 }
