@@ -132,10 +132,10 @@ std::string Validated(const std::filesystem::path& entry, const QString& program
                        {QString::fromStdString(entry.string()), "Exec=" + program});
 }
 
-// The groups in a fixed area; what each control shows; the password masked. OK stores all
-// twenty settings, changed or not, texts trimmed; Start at login is the user's autostart entry
-// for this very program, its Exec value quoted where the path needs it. An entry that cannot be
-// written is reported after the settings are stored.
+// The groups in a fixed area, none squeezed; what each control shows; the password masked. OK
+// stores all twenty settings, changed or not, texts trimmed; Start at login is the user's autostart
+// entry for this very program, its Exec value quoted where the path needs it. An entry that cannot
+// be written is reported after the settings are stored.
 TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
 {
     OptionsHarness h;
@@ -169,6 +169,12 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
               "as desktop notifications\n");
     EXPECT_EQ(h.Find<QPushButton>("btOK")->text() + h.Find<QPushButton>("btCancel")->text(),
               "OKCancel");
+    QStringList squeezed; // below the height it asks for, where the fixed area is too small
+    for (const QWidget* control : h.form.findChildren<QWidget*>())
+        if (control->isVisible() && !qobject_cast<QComboBox*>(control->parentWidget()) &&
+            control->height() < control->sizeHint().height())
+            squeezed << control->objectName();
+    EXPECT_EQ(squeezed, QStringList());
     for (const auto& [control, shown, entered] : Fields) {
         EXPECT_EQ(h.State(control), shown) << control;
         h.Set(control, entered);
