@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
 #include <csignal>
@@ -11,33 +11,21 @@
 
 namespace test {
 
-// A python3-dbusmock template for `service` on a private bus of the test's own: Bus() is what the
-// program is handed; Call plays another client, Mock scripts the double. The bus starts nothing by
-// activation, so no service a desktop has installed ever answers in the double's place.
+// A python3-dbusmock double of `service` on a private bus of the test's own (private-bus.conf):
+// Bus() is what the program is handed, Call plays another client. The double is started with
+// `arguments` and told the bus through `addressVariable`.
 class DBusMock {
 public:
-    enum class BusKind { Session, System };
-
-    DBusMock(const QString& service, BusKind kind, const QStringList& template_)
-        : service_(service),
-          arguments_(QStringList{"-m", "dbusmock"} +
-                     (kind == BusKind::System ? QStringList{"--system"} : QStringList{}) +
-                     QStringList{"--template"} + template_)
+    DBusMock(const QString& service, const char* addressVariable, const QStringList& arguments)
+        : service_(service), arguments_(QStringList{"-m", "dbusmock"} + arguments)
     {
-        config_.open();
-        config_.write(R"(<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>
-            <auth>EXTERNAL</auth><policy context="default"><allow send_destination="*"
-            eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy></busconfig>)");
-        config_.flush();
         daemon_.start("dbus-daemon",
-                      {"--config-file=" + config_.fileName(), "--nofork", "--print-address=1"});
+                      {"--config-file=" QUILLMAR_PRIVATE_BUS, "--nofork", "--print-address=1"});
         daemon_.waitForReadyRead(30'000);
         const QString address = QString::fromUtf8(daemon_.readLine()).trimmed();
         bus_ = QDBusConnection::connectToBus(address, service);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(kind == BusKind::System ? "DBUS_SYSTEM_BUS_ADDRESS"
-                                                   : "DBUS_SESSION_BUS_ADDRESS",
-                           address);
+        environment.insert(addressVariable, address);
         mock_.setProcessEnvironment(environment);
         mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         log_.open();
@@ -52,7 +40,7 @@ public:
     }
     const QDBusConnection& Bus() const { return bus_; }
 
-    // The service killed, leaving the bus without it.
+    // Killed, leaving the bus without it.
     void Stop()
     {
         mock_.kill();
@@ -66,12 +54,19 @@ public:
     }
     // SIGSTOP stalls it, SIGCONT resumes it.
     void Signal(int signal) const { ::kill(mock_.processId(), signal); }
-    // The method calls the service has answered so far, the test's own included.
-    qsizetype Calls() const
+    // The method calls answered so far, the test's own included, each as its name and arguments
+    // (`Notify "Quillmar" 0 …`), and the signals sent (`emit …`).
+    QStringList Log() const
     {
         log_.seek(0);
-        const QByteArray lines = log_.readAll();
-        return lines.count('\n') - lines.count(" emit ");
+        QStringList lines = QString::fromUtf8(log_.readAll()).split('\n', Qt::SkipEmptyParts);
+        for (QString& line : lines)
+            line = line.section(' ', 1); // without the time
+        return lines;
+    }
+    qsizetype Calls() const
+    {
+        return Log().size() - Log().filter(QRegularExpression("^emit ")).size();
     }
 
     // A method call that must succeed; returns its first result, throws with the error otherwise.
@@ -85,28 +80,6 @@ public:
             throw std::runtime_error((method + ": " + reply.errorMessage()).toStdString());
         return reply.arguments().value(0);
     }
-    // A method of the double's control interface ("AddEthernetDevice", "SetProperty"…).
-    QVariant Mock(const QString& method, const QVariantList& arguments, const QString& path) const
-    {
-        return Call(path, "org.freedesktop.DBus.Mock", method, arguments);
-    }
-    // The arguments of every call of `method` of the object at `path`, oldest first.
-    QList<QVariantList> MethodCalls(const QString& method, const QString& path) const
-    {
-        const auto calls = Mock("GetMethodCalls", {method}, path).value<QDBusArgument>();
-        QList<QVariantList> all;
-        calls.beginArray();
-        while (!calls.atEnd()) {
-            qulonglong time = 0;
-            QVariantList arguments;
-            calls.beginStructure();
-            calls >> time >> arguments;
-            calls.endStructure();
-            all << arguments;
-        }
-        calls.endArray(); // the reader of a level lives until its end
-        return all;
-    }
 
 private:
     void Start()
@@ -116,12 +89,12 @@ private:
         // event loop runs on meanwhile.
         if (!QTest::qWaitFor(
                 [&] { return bus_.interface()->isServiceRegistered(service_).value(); }, 30'000))
-            throw std::runtime_error(("the mock of " + service_ + " did not start").toStdString());
+            throw std::runtime_error(
+                ("the double of " + service_ + " did not start").toStdString());
     }
 
     const QString service_;
     const QStringList arguments_;
-    QTemporaryFile config_;
     mutable QTemporaryFile log_;
     QProcess daemon_;
     QProcess mock_;
