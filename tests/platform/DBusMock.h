@@ -40,19 +40,14 @@ public:
     }
     const QDBusConnection& Bus() const { return bus_; }
 
-    // Killed, leaving the bus without it.
-    void Stop()
-    {
-        mock_.kill();
-        mock_.waitForFinished();
-    }
     // Killed and started afresh, knowing nothing.
     void Restart()
     {
-        Stop();
+        mock_.kill();
+        mock_.waitForFinished();
         Start();
     }
-    // SIGSTOP stalls it, SIGCONT resumes it.
+    // SIGSTOP stalls it, SIGCONT resumes it, SIGKILL leaves the bus without it.
     void Signal(int signal) const { ::kill(mock_.processId(), signal); }
     // The method calls answered so far, the test's own included, each as its name and arguments
     // (`Notify "Quillmar" 0 …`), and the signals sent (`emit …`).
