@@ -17,8 +17,9 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       settings_(services.settings), ras_(services.ras), clock_(services.clock),
-      tray_(services.tray), dynDnsUpdate_(std::make_unique<DynDnsUpdate>(*this, services.pause,
-                                                                         settings_, services.http)),
+      tray_(services.tray), notifications_(services.notifications),
+      dynDnsUpdate_(
+          std::make_unique<DynDnsUpdate>(*this, services.pause, settings_, services.http)),
       timeSync_(std::make_unique<TimeSync>(*this, services.pause, settings_, services.sntp))
 {
     setWindowTitle("Quillmar V1.05");

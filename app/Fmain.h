@@ -29,6 +29,7 @@ class HistoryImage;
 
 namespace platform {
 class Clock;
+class DesktopNotifications;
 class HttpClient;
 class Pause;
 class SntpClient;
@@ -44,6 +45,7 @@ struct FormMainServices {
     platform::SntpClient& sntp;
     platform::Pause& pause;
     platform::Tray& tray;
+    platform::DesktopNotifications& notifications;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -130,6 +132,10 @@ private:
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();
+    // A notice of the watch cycle: a desktop notification when the user asked for them, otherwise
+    // a modal box; true for a notification, which has been sent when this returns. Where no
+    // service takes it, the box follows.
+    bool ShowNotice(const QString& text);
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
     // The status line from the overall sums and the limit settings.
@@ -144,6 +150,7 @@ private:
     platform::RasApi& ras_;
     const platform::Clock& clock_;
     platform::Tray& tray_;
+    platform::DesktopNotifications& notifications_;
     // One operation of each kind at a time; the window's end abandons them.
     std::unique_ptr<DynDnsUpdate> dynDnsUpdate_;
     std::unique_ptr<TimeSync> timeSync_;
@@ -166,6 +173,10 @@ private:
     std::int32_t TrayPercent = 0;
     QString TrayIconShown;
     bool UnwrittenRecordReported = false;
+    // A box stays until it is closed, and the next may follow while the line is still up at the
+    // limit; a notification goes on its own, so one is sent for each stretch of connected ticks
+    // at the limit, however long it lasts.
+    bool LimitNoticeSent = false;
 
 public:
     // Controls, named as in the window's layout.

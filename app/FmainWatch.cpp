@@ -1,5 +1,6 @@
 // The one-second watch cycle: probe, count, announce, redial, warn and close at the limit.
 #include "app/Fmain.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
 #include "traffic/CounterDeltas.h"
@@ -53,6 +54,7 @@ void TFormMain::WatchTimerTimer()
     TrayIconUpdate();
 
     if (!Connected) {
+        LimitNoticeSent = false;
         if (wasConnected)
             AddProtocolLine("Now, we are disconnected");
         // A line still listed, being set up or dead, leaves nothing to dial: it is waited on
@@ -85,6 +87,8 @@ void TFormMain::WatchTimerTimer()
         ShowLimitHint(percentBefore);
     if (LimitCloseDue())
         CloseAtLimit();
+    else
+        LimitNoticeSent = false;
 }
 
 void TFormMain::ShowLimitHint(std::int32_t percentBefore)
@@ -94,7 +98,7 @@ void TFormMain::ShowLimitHint(std::int32_t percentBefore)
         if (percentBefore < threshold && threshold <= percentNow) {
             const QString text = QString::asprintf("Traffic has now reached %d%%.", percentNow);
             AddProtocolLine("%s", text.toUtf8().constData());
-            platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
+            ShowNotice(text);
             return;
         }
     }
@@ -104,10 +108,23 @@ void TFormMain::CloseAtLimit()
 {
     AddProtocolLine("Traffic limit has been reached. Closing connection...");
     HangUp();
-    if (LimitBoxOpen)
+    if (LimitBoxOpen || LimitNoticeSent)
         return;
     LimitBoxOpen = true;
-    platform::ShowMessageBox(this, "Traffic limit has been reached! Connection has been closed.",
-                             "Info", platform::MbIconInformation);
+    LimitNoticeSent = ShowNotice("Traffic limit has been reached! Connection has been closed.");
     LimitBoxOpen = false;
+}
+
+bool TFormMain::ShowNotice(const QString& text)
+{
+    const auto box = [this, text] {
+        platform::ShowMessageBox(this, text, "Info", platform::MbIconInformation);
+    };
+    if (settings_.HintsAsNotifications.Get() == 0) {
+        box();
+        return false;
+    }
+    // The box, then, comes a moment later, once the bus has answered that nobody took the notice.
+    notifications_.Notify(text, this, box);
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "app/UsageQuery.h"
 #include "net/DynDnsRequest.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/HttpClient.h"
 #include "platform/InstanceLock.h"
 #include "platform/Pause.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     platform::RealtimeClock systemTime;
     platform::SntpClient sntp(systemTime);
     platform::TimerPause pause;
-    return RunProgram(
-        app, {{settings, *links, clock, http, sntp, pause, tray}, platform::LockFileBeside(store)});
+    platform::DesktopNotifications notifications(QDBusConnection::sessionBus());
+    return RunProgram(app, {{settings, *links, clock, http, sntp, pause, tray, notifications},
+                            platform::LockFileBeside(store)});
 }

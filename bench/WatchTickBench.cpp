@@ -1,5 +1,6 @@
 #include "app/Fmain.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/HttpClient.h"
 #include "platform/KernelLinks.h"
 #include "platform/Pause.h"
@@ -57,7 +58,9 @@ struct WatchedLoopback {
     platform::SntpClient sntp{systemTime, 9};
     platform::TimerPause pause;
     platform::SystemTray tray;
-    TFormMain form{FormMainServices{settings, links, clock, http, sntp, pause, tray}};
+    platform::DesktopNotifications notifications{QDBusConnection(QString())}; // hints are boxes
+    TFormMain form{
+        FormMainServices{settings, links, clock, http, sntp, pause, tray, notifications}};
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in target{};
 };

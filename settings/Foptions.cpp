@@ -86,6 +86,7 @@ void TFormOptions::FormShow()
     eUsername->setText(QString::fromUtf8(vars_.DynDNSUsername.Get()));
     ePassword->setText(QString::fromUtf8(vars_.DynDNSPassword.Get()));
     ckStartMinimized->setChecked(vars_.StartMinimized.Get() != 0);
+    ckHintsAsNotifications->setChecked(vars_.HintsAsNotifications.Get() != 0);
     // Not a stored setting: the entry itself says whether the session starts the program.
     ckStartAtLogin->setChecked(platform::autostartEntryExists(platform::autostartEntry()));
 }
@@ -186,6 +187,7 @@ void TFormOptions::StoreSettings(const CheckedNumbers& n)
     vars_.DynDNSUsername.Set(Trimmed(eUsername->text()).constData());
     vars_.DynDNSPassword.Set(Trimmed(ePassword->text()).constData());
     vars_.StartMinimized.Set(Flag(ckStartMinimized));
+    vars_.HintsAsNotifications.Set(Flag(ckHintsAsNotifications));
 }
 
 // The entry names this very program, wherever it was started from.

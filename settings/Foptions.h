@@ -14,9 +14,9 @@ namespace platform {
 class RasApi;
 }
 
-// The settings dialog: edits 19 of the settings, and whether the program starts at login. Each
+// The settings dialog: edits 20 of the settings, and whether the program starts at login. Each
 // showing loads the controls from the settings; OK checks every field in a fixed order, stops at
-// the first fault with a message and stores all 19 only when every field passed, then writes or
+// the first fault with a message and stores all 20 only when every field passed, then writes or
 // removes the autostart entry. exec() gives Accepted exactly then, Rejected for Cancel, Escape
 // and the title-bar close, which store nothing.
 class TFormOptions : public QDialog {
@@ -79,6 +79,7 @@ private:
     QLineEdit* ePassword = nullptr;
     QCheckBox* ckStartMinimized = nullptr;
     QCheckBox* ckStartAtLogin = nullptr;
+    QCheckBox* ckHintsAsNotifications = nullptr;
     QPushButton* btOK = nullptr;
     QPushButton* btCancel = nullptr;
 };

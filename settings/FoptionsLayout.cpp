@@ -179,11 +179,20 @@ void TFormOptions::BuildControls()
 
     auto* gbMisc = Group("gbMisc", "Misc", this);
     auto* misc = new QVBoxLayout(gbMisc);
-    misc->setContentsMargins(GroupMargin, GroupMargin, GroupMargin, GroupMargin);
     ckStartMinimized = CheckBox("ckStartMinimized", "Start program minimized", gbMisc);
     ckStartAtLogin = CheckBox("ckStartAtLogin", "Start at login", gbMisc);
+    ckHintsAsNotifications =
+        CheckBox("ckHintsAsNotifications", "Show hints as desktop notifications", gbMisc);
+    // The column is full: the row added last fits, with every earlier control where it was, only
+    // without spacing above it or a margin below it, and with the group reaching down to the
+    // buttons (see below).
+    misc->setContentsMargins(GroupMargin, GroupMargin, GroupMargin, 0);
+    const int rowSpacing = misc->spacing();
+    misc->setSpacing(0);
     misc->addWidget(ckStartMinimized);
+    misc->addSpacing(rowSpacing);
     misc->addWidget(ckStartAtLogin);
+    misc->addWidget(ckHintsAsNotifications);
 
     btOK = new QPushButton("OK", this);
     btOK->setObjectName("btOK");
@@ -212,6 +221,10 @@ void TFormOptions::BuildControls()
     buttons->addStretch();
     auto* form = new QVBoxLayout(this);
     form->setContentsMargins(8, 8, 8, 8);
+    // The columns reach down to the buttons; the layouts inside keep the spacing they had.
+    for (QBoxLayout* inner : std::initializer_list<QBoxLayout*>{left, right, columns, buttons})
+        inner->setSpacing(form->spacing());
+    form->setSpacing(0);
     form->addLayout(columns);
     form->addLayout(buttons);
 

@@ -44,4 +44,6 @@ public:
     CRegSZ DynDNSPassword;
     CRegDWORD StartMinimized;
     CRegDWORD InfoShown;
+    // Added after the original values, so that their order and bytes stay as they were.
+    CRegDWORD HintsAsNotifications;
 };

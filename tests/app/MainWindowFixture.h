@@ -2,6 +2,7 @@
 
 #include "TestEnvironment.h"
 #include "app/Fmain.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/FakeClock.h"
 #include "platform/FakePause.h"
 #include "platform/FakeRasApi.h"
@@ -34,7 +35,7 @@ protected:
 
     FormMainServices Services(platform::RasApi& links)
     {
-        return {*settings, links, clock, *http, *sntp, pause, *trayInUse};
+        return {*settings, links, clock, *http, *sntp, pause, *trayInUse, *notifications};
     }
     void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
@@ -86,6 +87,9 @@ protected:
         std::make_unique<platform::SntpClient>(systemTime, 9);
     RecordingTray tray;
     platform::Tray* trayInUse = &tray; // a real one where a test puts it
+    // On no bus at all, unless a test hands it one with a notification service.
+    std::unique_ptr<platform::DesktopNotifications> notifications =
+        std::make_unique<platform::DesktopNotifications>(QDBusConnection(QString()));
     std::unique_ptr<TFormMain> form;
     qsizetype seenLines = 0;
 };

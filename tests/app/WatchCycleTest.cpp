@@ -1,10 +1,12 @@
 // The watch cycle: start, dialling, counting, the limit, redial and the protocol.
 #include "app/MainWindowFixture.h"
 #include "graph/HistoryDisplay.h"
+#include "platform/DBusMock.h"
 #include "settings/StoreRows.h"
 #include "traffic/PackedDateTime.h"
 
 #include <QPushButton>
+#include <QRegularExpression>
 
 using WatchCycle = test::MainWindowFixture;
 using Names = std::vector<std::string>;
@@ -197,6 +199,61 @@ TEST_F(WatchCycle, LimitHints)
     StartWindow();
     Tick();
     EXPECT_EQ(form->LimitPercent() + form->LimitCloseDue() + ras.hungUp.size(), 0u);
+}
+
+// Hints as desktop notifications: without a bus the box comes at once; with the service on the
+// bus the hints and the limit's notice go there with the box's texts and no box opens, the
+// limit's once each time the line is up at the limit; with the service gone from the bus the
+// boxes come again, a moment later. The protocol says the same either way.
+TEST_F(WatchCycle, HintsAsDesktopNotifications)
+{
+    settings->HintsAsNotifications.Set(1);
+    settings->OnLimitCloseConnection.Set(1);
+    ras.hangUpResult = 5; // the line stays up at the limit
+    const auto rise = [&](std::uint32_t from, std::uint32_t by) {
+        form->SetSumRX(from * Percent);
+        ConnectLine(ras.Find("dsl")->stats.bytesReceived + by * Percent);
+        Tick();
+    };
+    test::MessageBoxRecorder boxes;
+    ConnectLine();
+    StartWindow();
+    rise(69, 1);
+    EXPECT_EQ(boxes.boxes, QStringList("Info|Traffic has now reached 70%."));
+
+    form.reset();
+    test::DBusMock service("org.freedesktop.Notifications", "DBUS_SESSION_BUS_ADDRESS",
+                           {"--template", "notification_daemon"});
+    notifications = std::make_unique<platform::DesktopNotifications>(service.Bus());
+    StartWindow();
+    rise(69, 2);
+    rise(71, 29);
+    Tick();
+    DropLine();
+    Tick();
+    ConnectLine();
+    Tick(2);
+    const QString limit = "Traffic limit has been reached! Connection has been closed.";
+    QStringList sent;
+    for (const QString& text :
+         QStringList{"Traffic has now reached 71%.", "Traffic has now reached 100%.", limit, limit})
+        sent << R"(Notify "Quillmar" 0 "org.quillmar.Quillmar" "Quillmar" ")" + text +
+                    R"(" [] {"desktop-entry": "org.quillmar.Quillmar"} -1)";
+    // Calls on one connection are answered in order: the service has seen all sent before.
+    service.Call("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                 "GetServerInformation");
+    EXPECT_EQ(service.Log().filter(QRegularExpression("^Notify ")), sent);
+
+    service.Signal(SIGKILL);
+    rise(69, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.boxes.size() == 2; }));
+    rise(100, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.boxes.size() == 3; }));
+    EXPECT_EQ(boxes.boxes.mid(1),
+              QStringList({"Info|Traffic has now reached 70%.", "Info|" + limit}));
+    EXPECT_EQ(Protocol().filter("Traffic has now"),
+              QStringList({"Traffic has now reached 71%.", "Traffic has now reached 100%.",
+                           "Traffic has now reached 70%."}));
 }
 
 // The row comes from the line, the column from the limit share; the tray is touched only when

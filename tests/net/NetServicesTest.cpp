@@ -273,7 +273,7 @@ TEST_F(NetServices, TheWatchGoesOnWhileOperationsWaitAndTheWindowsEndAbandonsThe
     settings->KeepAliveHost.Set("127.0.0.1");
     platform::TimerPause timerPause;
     form = std::make_unique<TFormMain>(
-        FormMainServices{*settings, ras, clock, *http, *sntp, timerPause, tray});
+        FormMainServices{*settings, ras, clock, *http, *sntp, timerPause, tray, *notifications});
     form->findChild<QAction*>("mimUpdateDynDNS")->trigger();
     form->findChild<QAction*>("mimUpdateNTP")->trigger();
     ConnectLine();

@@ -121,7 +121,8 @@ const std::tuple<const char*, const char*, const char*> Fields[] = {
     {"ckLimitClose", "on", "off"},
     {"eKeepAliveHost", "pool.ntp.org", "\tntp.example.org "},
     {"ePassword", "secret", "secret "},
-    {"ckStartAtLogin", "off", "on"}};
+    {"ckStartAtLogin", "off", "on"},
+    {"ckHintsAsNotifications", "on", "off"}};
 
 // The entry validates and runs this very program: the validator's findings and the Exec line.
 std::string Validated(const std::filesystem::path& entry, const QString& program)
@@ -131,10 +132,10 @@ std::string Validated(const std::filesystem::path& entry, const QString& program
                        {QString::fromStdString(entry.string()), "Exec=" + program});
 }
 
-// The groups in a fixed area; what each control shows; the password masked. OK stores all
-// nineteen settings, changed or not, texts trimmed; Start at login is the user's autostart entry
-// for this very program, its Exec value quoted where the path needs it. An entry that cannot be
-// written is reported after the settings are stored.
+// The groups in a fixed area, none squeezed; what each control shows; the password masked. OK
+// stores all twenty settings, changed or not, texts trimmed; Start at login is the user's autostart
+// entry for this very program, its Exec value quoted where the path needs it. An entry that cannot
+// be written is reported after the settings are stored.
 TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
 {
     OptionsHarness h;
@@ -144,6 +145,7 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
     h.vars.OnLimitCloseConnection.Set(7); // any number but 0 stands for on
     h.vars.KeepAliveHost.Set("pool.ntp.org");
     h.vars.DynDNSPassword.Set("secret");
+    h.vars.HintsAsNotifications.Set(1);
     h.Open();
     EXPECT_EQ(std::tuple(h.form.windowTitle(), h.form.size(), h.form.maximumSize()),
               std::tuple(QString("Settings"), QSize(496, 442), QSize(496, 442)));
@@ -163,9 +165,16 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
               "limit is reached / Automatically reset the traffic counter at a specific day of a "
               "month: / Never 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 "
               "27 28\nDynDNS / Update when connected / Hostname:|eHostname / Username:|eUsername / "
-              "Password:|ePassword\nMisc / Start program minimized / Start at login\n");
+              "Password:|ePassword\nMisc / Start program minimized / Start at login / Show hints "
+              "as desktop notifications\n");
     EXPECT_EQ(h.Find<QPushButton>("btOK")->text() + h.Find<QPushButton>("btCancel")->text(),
               "OKCancel");
+    QStringList squeezed; // below the height it asks for, where the fixed area is too small
+    for (const QWidget* control : h.form.findChildren<QWidget*>())
+        if (control->isVisible() && !qobject_cast<QComboBox*>(control->parentWidget()) &&
+            control->height() < control->sizeHint().height())
+            squeezed << control->objectName();
+    EXPECT_EQ(squeezed, QStringList());
     for (const auto& [control, shown, entered] : Fields) {
         EXPECT_EQ(h.State(control), shown) << control;
         h.Set(control, entered);
@@ -175,7 +184,7 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
     ASSERT_EQ(h.PressOk(), "");
     EXPECT_EQ(
         std::tuple(h.form.isVisible(), h.form.result(), test::TakeWriteLog(h.store.File()).size()),
-        std::tuple(false, QDialog::Accepted, 19u));
+        std::tuple(false, QDialog::Accepted, 20u));
     EXPECT_EQ(test::ReadStoreRows(h.store.File()),
               test::Catalogue({{"Connection", test::TextBytes("ppp0")},
                                {"KeepAliveHost", test::TextBytes("ntp.example.org")},
@@ -260,7 +269,7 @@ TEST(OptionsValidation, PassesWithItsNumberOrReportsTheFirstFault)
         EXPECT_EQ(
             std::tuple(h.form.isVisible(), h.form.result(),
                        test::TakeWriteLog(h.store.File()).size()),
-            std::tuple(false, message ? QDialog::Rejected : QDialog::Accepted, message ? 0u : 19u));
+            std::tuple(false, message ? QDialog::Rejected : QDialog::Accepted, message ? 0u : 20u));
     }
     const CRegVars stored(h.store.File());
     EXPECT_EQ(std::tuple(stored.BandwidthRX.Get(), stored.HistoryUpdateSpeed.Get(),

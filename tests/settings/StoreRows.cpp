@@ -42,7 +42,7 @@ std::vector<StoreRow> Catalogue(const std::map<std::string, Bytes>& changed)
                  "HistoryUpdateSpeed=2 ShowMore=0 SumRXHi=0 SumRXLo=0 SumTXHi=0 SumTXLo=0 "
                  "TrafficLimit=1000 OnLimitShowMessage=1 OnLimitCloseConnection=0 LimitAutoReset=0 "
                  "LimitLastReset=0 DynDNSAutoUpdate=0 DynDNSHostname DynDNSUsername DynDNSPassword "
-                 "StartMinimized=0 InfoShown=0")
+                 "StartMinimized=0 InfoShown=0 HintsAsNotifications=0")
              .split(' ')) {
         const std::string name = row.section('=', 0, 0).toStdString();
         const std::uint32_t value = row.section('=', 1).toUInt();
