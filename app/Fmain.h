@@ -13,6 +13,7 @@ class DynDnsUpdate;
 class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
+class UsageHistoryWindow;
 class QAction;
 class QCloseEvent;
 class QGroupBox;
@@ -110,9 +111,15 @@ public:
     // Minimising hides the window into the tray, when there is one; "Show" brings it back.
     void HideWindow();
     void miShowClick();
+    // Opens the Usage History window, or raises it when it is open already.
+    void miUsageHistoryClick();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
+
+signals:
+    // After each tick's counting and after each reset: what views of the usage read has changed.
+    void UsageCounted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -187,4 +194,6 @@ public:
 
     // The settings dialog, created after the main window by the program start.
     TFormOptions* FormOptions = nullptr;
+    // Made when it is first opened, so that a program that never shows it never reads the history.
+    UsageHistoryWindow* usageHistoryWindow = nullptr;
 };

@@ -1,5 +1,6 @@
 // The window's own commands: width, counter reset, quitting and the information box.
 #include "app/Fmain.h"
+#include "app/UsageHistoryWindow.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
@@ -87,4 +88,13 @@ void TFormMain::miInfoClick()
 {
     platform::ShowMessageBox(this, InfoText, "License Agreement, Copyright",
                              platform::MbIconInformation);
+}
+
+void TFormMain::miUsageHistoryClick()
+{
+    if (!usageHistoryWindow)
+        usageHistoryWindow = new UsageHistoryWindow(*this, settings_, clock_);
+    usageHistoryWindow->show();
+    usageHistoryWindow->raise();
+    usageHistoryWindow->activateWindow();
 }

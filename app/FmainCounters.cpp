@@ -89,6 +89,7 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
     ShowBytes(stSumRX, sumRX);
     ShowBytes(stSumTX, sumTX);
     ShowBytes(stSum, sumRX + sumTX);
+    emit UsageCounted();
 }
 
 std::int32_t TFormMain::LimitPercent() const

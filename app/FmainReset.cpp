@@ -28,6 +28,7 @@ void TFormMain::ResetTrafficCounter(std::uint32_t moment)
     WriteTrafficLog();
     if (!kept)
         ReportUnwrittenRecord(WriteRecord(period), false);
+    emit UsageCounted();
 }
 
 void TFormMain::WriteTrafficLog()
