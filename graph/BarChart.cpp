@@ -153,8 +153,15 @@ void BarChart::DrawBars(QPainter& painter, const QRect& plot) const
 {
     const int baseline = plot.bottom() + 1;
     const QFontMetrics& metrics = painter.fontMetrics();
-    int labelsEnd = plot.left() - metrics.height(); // where the last label drawn ends
-    for (int index = 0; index < static_cast<int>(bars_.size()); ++index) {
+    const int count = static_cast<int>(bars_.size());
+    // Every stride-th bar is labelled, as many as fit side by side; the tooltip names them all.
+    int labelWidth = 0;
+    for (const ChartBar& bar : bars_)
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(bar.label));
+    int stride = 1;
+    while (stride < count && stride * plot.width() / count < labelWidth + metrics.height() / 2)
+        ++stride;
+    for (int index = 0; index < count; ++index) {
         const ChartBar& bar = bars_[index];
         const auto [left, right] = BarColumns(index, plot);
         const int received = Height(bar.received, plot.height());
@@ -162,14 +169,11 @@ void BarChart::DrawBars(QPainter& painter, const QRect& plot) const
         painter.fillRect(left, baseline - received, right - left, received, QColor(ReceivedColor));
         painter.fillRect(left, baseline - sum, right - left, sum - received,
                          QColor(TransmittedColor));
-        // Labels that would touch the one before are left out; the tooltip still names the bar.
-        const int labelWidth = metrics.horizontalAdvance(bar.label);
-        const int labelLeft = (left + right - labelWidth) / 2;
-        if (labelLeft > labelsEnd + metrics.height() / 2) {
+        if (index % stride == 0) {
             painter.setPen(palette().color(QPalette::Text));
-            painter.drawText(QRect(labelLeft, baseline + 2, labelWidth, metrics.height()),
-                             Qt::AlignCenter, bar.label);
-            labelsEnd = labelLeft + labelWidth;
+            painter.drawText(
+                QRect((left + right - labelWidth) / 2, baseline + 2, labelWidth, metrics.height()),
+                Qt::AlignCenter, bar.label);
         }
     }
     if (line_)

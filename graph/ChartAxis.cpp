@@ -14,7 +14,7 @@ std::uint64_t RoundStep(std::uint64_t atLeast)
 {
     // 1 kB is the first step of 10 hundreds of bytes.
     for (std::uint64_t hundreds = 100;; hundreds *= 10)
-        for (const std::uint64_t multiple : {10, 20, 25, 50})
+        for (const std::uint64_t multiple : {10, 20, 25, 30, 40, 50})
             if (hundreds * multiple >= atLeast)
                 return hundreds * multiple;
 }
