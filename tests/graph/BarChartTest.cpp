@@ -1,13 +1,14 @@
 #include "graph/BarChart.h"
 
 #include "TestEnvironment.h"
+#include "graph/PixelRows.h"
 
 #include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <gtest/gtest.h>
-#include <numeric>
+#include <limits>
 
 namespace {
 
@@ -15,22 +16,8 @@ constexpr std::uint64_t MB = 1000000;
 constexpr QRgb Received = graph::BarChart::ReceivedColor,
                Transmitted = graph::BarChart::TransmittedColor, Line = graph::BarChart::LineColor;
 
-// Rows [top, bottom) of column x in exactly `colour`.
-std::vector<int> RowsOf(const QImage& image, int x, QRgb colour, int top, int bottom)
-{
-    std::vector<int> rows;
-    for (int y = top; y < bottom; ++y)
-        if (image.pixel(x, y) == colour)
-            rows.push_back(y);
-    return rows;
-}
-
-std::vector<int> RowRange(int first, int end)
-{
-    std::vector<int> rows(end - first);
-    std::iota(rows.begin(), rows.end(), first);
-    return rows;
-}
+using test::RowRange;
+using test::RowsOf;
 
 // Middle columns of the runs of `colour` along row y.
 std::vector<int> RunMiddles(const QImage& image, int y, QRgb colour)
