@@ -17,9 +17,6 @@ constexpr int GridRows[] = {6, 19, 31, 43, 55, 68, 80, 92, 104};
 constexpr QRgb Black = qRgb(0, 0, 0), Grey = qRgb(96, 96, 96), Green = qRgb(0, 255, 0),
                Red = qRgb(255, 0, 0), LabelGreen = qRgb(0, 224, 0);
 
-using test::RowRange;
-using test::RowsOf;
-
 // Text with its right edge at x and its top at y on its opaque 12-pixel cell, with the widths of
 // Arial that the labels' layout rests on.
 TEST(GraphCanvas, TextLeftOfTheReferencePoint)

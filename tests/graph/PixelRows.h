@@ -4,8 +4,6 @@
 #include <numeric>
 #include <vector>
 
-namespace test {
-
 // Rows [top, bottom) of column x in exactly `colour`, top to bottom; all rows by default.
 inline std::vector<int> RowsOf(const QImage& image, int x, QRgb colour, int top = 0,
                                int bottom = -1)
@@ -23,5 +21,3 @@ inline std::vector<int> RowRange(int first, int end)
     std::iota(rows.begin(), rows.end(), first);
     return rows;
 }
-
-} // namespace test
