@@ -1,4 +1,5 @@
-// The window's own commands: width, counter reset, quitting and the information box.
+// The window's own commands: width, counter reset, quitting, the information box and the Usage
+// History window.
 #include "app/Fmain.h"
 #include "app/UsageHistoryWindow.h"
 #include "platform/Clock.h"

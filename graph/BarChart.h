@@ -44,9 +44,6 @@ public:
     void Draw(QPainter& painter, QSize size) const;
     // Bars stand on the area's bottom edge; the axis's top lies on its top row.
     QRect PlotArea(QSize size) const;
-    // The bar whose column holds `point` of the widget, or -1.
-    int BarAt(QPoint point) const;
-    QString BarFigures(int index) const;
 
     QSize sizeHint() const override { return {480, 180}; }
     QSize minimumSizeHint() const override { return {240, 120}; }
@@ -56,6 +53,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The bar whose column holds `point` of the widget, or -1.
+    int BarAt(QPoint point) const;
+    QString BarFigures(int index) const;
     // Columns [left, right) of bar `index`, and of the slot it stands in.
     std::pair<int, int> BarColumns(int index, const QRect& plot) const;
     std::pair<int, int> SlotColumns(int index, const QRect& plot) const;
