@@ -4,7 +4,8 @@
 
 namespace {
 
-const char* const Usage = "usage: quillmar [--help] [--version] [--links=kernel|networkmanager]\n";
+const char* const Usage = "usage: quillmar [--help] [--version] [--links=kernel|networkmanager]\n"
+                          "                [--status [--json]] [--history --csv]\n";
 
 const char* const Help =
     "\n"
@@ -14,7 +15,17 @@ const char* const Help =
     "  -v, --version      show the versions of Quillmar and Qt and end\n"
     "  --links=SERVICE    where the connections come from: \"networkmanager\" (its\n"
     "                     profiles) or \"kernel\" (network interfaces); by default\n"
-    "                     NetworkManager when it runs\n";
+    "                     NetworkManager when it runs\n"
+    "  --status           print where the accounting period stands: used and left of\n"
+    "                     the limit, its end, a daily budget and where the pace of\n"
+    "                     the last days leads\n"
+    "  --status --json    the same and the period's days and the past periods as one\n"
+    "                     JSON object\n"
+    "  --history --csv    print every stored day of the watched connection (the one\n"
+    "                     chosen in the settings) as date,received,transmitted\n"
+    "\n"
+    "--status and --history read the settings store, also while Quillmar runs, and\n"
+    "end with exit status 1 when there is none yet.\n";
 
 CommandLine Answer(const QString& text, int exitCode)
 {
@@ -26,6 +37,13 @@ CommandLine Fault(const QString& why)
     return Answer("quillmar: " + why + "\n" + Usage, 2);
 }
 
+CommandLine Query(UsageQuery query)
+{
+    CommandLine answer = Answer({}, 0);
+    answer.query = query;
+    return answer;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments)
@@ -34,7 +52,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption help({"h", "help"}, {});
     const QCommandLineOption version({"v", "version"}, {});
     const QCommandLineOption links("links", {}, "service");
-    parser.addOptions({help, version, links});
+    const QCommandLineOption status("status", {});
+    const QCommandLineOption json("json", {});
+    const QCommandLineOption history("history", {});
+    const QCommandLineOption csv("csv", {});
+    parser.addOptions({help, version, links, status, json, history, csv});
     if (!parser.parse(arguments))
         return Fault(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -43,6 +65,13 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return Answer(QString(Usage) + Help, 0);
     if (parser.isSet(version))
         return Answer(QStringLiteral("Quillmar %1\nQt %2\n").arg(QUILLMAR_VERSION, qVersion()), 0);
+    if ((parser.isSet(status) && parser.isSet(history)) ||
+        (parser.isSet(json) && !parser.isSet(status)) || parser.isSet(history) != parser.isSet(csv))
+        return Fault("ask either --status [--json] or --history --csv");
+    if (parser.isSet(status))
+        return Query(parser.isSet(json) ? UsageQuery::StatusJson : UsageQuery::Status);
+    if (parser.isSet(history))
+        return Query(UsageQuery::HistoryCsv);
 
     CommandLine run;
     if (parser.isSet(links)) {

@@ -22,6 +22,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
+class StatusLine;
 
 namespace graph {
 class HistoryImage;
@@ -118,7 +119,8 @@ public:
     bool IsKeepingConnection() const { return KeepingConnection; }
 
 signals:
-    // After each tick's counting and after each reset: what views of the usage read has changed.
+    // After each tick's counting, each reset and the settings' OK: what views of the usage read has
+    // changed.
     void UsageCounted();
 
 protected:
@@ -138,6 +140,9 @@ private:
     void CloseAtLimit();
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
+    // The status line from the overall sums and the limit settings; then the other views of the
+    // usage follow (UsageCounted).
+    void ShowUsage();
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
     // Says why a period's record could not be written: once a run for records kept in the store,
@@ -189,6 +194,7 @@ public:
     QPushButton* btShowMore = nullptr;
     QGroupBox* gbLog = nullptr;
     QListWidget* lbLog = nullptr;
+    StatusLine* stUsage = nullptr; // in the status bar, below all of the above
     QMenu* pmTray = nullptr;
     QTimer* WatchTimer = nullptr;
 

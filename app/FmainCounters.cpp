@@ -1,11 +1,13 @@
 // Session and overall traffic counters, their labels, and the share of the traffic limit.
 #include "app/Fmain.h"
+#include "app/StatusLine.h"
 #include "platform/Clock.h"
 #include "platform/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/LimitShare.h"
 #include "traffic/LinkProbe.h"
+#include "traffic/UsageReading.h"
 
 #include <QLabel>
 
@@ -31,12 +33,12 @@ bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint64_t& re
 
 std::uint64_t TFormMain::GetSumRX() const
 {
-    return std::uint64_t{settings_.SumRXHi.Get()} << 32 | settings_.SumRXLo.Get();
+    return OverallReceived(settings_);
 }
 
 std::uint64_t TFormMain::GetSumTX() const
 {
-    return std::uint64_t{settings_.SumTXHi.Get()} << 32 | settings_.SumTXLo.Get();
+    return OverallTransmitted(settings_);
 }
 
 // Both halves in one commit: a kill between them on the tick where the low half wraps would
@@ -89,6 +91,13 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
     ShowBytes(stSumRX, sumRX);
     ShowBytes(stSumTX, sumTX);
     ShowBytes(stSum, sumRX + sumTX);
+    ShowUsage();
+}
+
+void TFormMain::ShowUsage()
+{
+    const UsageInput input = ReadUsageInput(settings_, clock_.Now().date(), false);
+    stUsage->SetFullText(StatusLineText(SummarizeTotals(input)));
     emit UsageCounted();
 }
 

@@ -1,6 +1,7 @@
 // The main window's controls and menus, at the positions and with the captions of its layout, and
 // its two widths.
 #include "app/Fmain.h"
+#include "app/StatusLine.h"
 #include "graph/HistoryImage.h"
 #include "settings/RegVars.h"
 
@@ -11,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace {
 
@@ -107,6 +109,11 @@ void TFormMain::BuildLayout()
     lbLog->setGeometry(8, 16, 257, 305);
     lbLog->setUniformItemSizes(true);
     lbLog->setStyleSheet("QListWidget::item { height: 13px; padding: 0px; }");
+
+    // Below the client area, which keeps its size and every control's place.
+    stUsage = new StatusLine(statusBar());
+    statusBar()->addWidget(stUsage, 1);
+    statusBar()->setSizeGripEnabled(false);
 
     connect(btConnect, &QPushButton::clicked, this, &TFormMain::btConnectClick);
     connect(btDisconnect, &QPushButton::clicked, this, &TFormMain::btDisconnectClick);

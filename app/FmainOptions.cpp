@@ -10,6 +10,7 @@ void TFormMain::btOptionsClick()
     if (!FormOptions || FormOptions->exec() != QDialog::Accepted)
         return;
     UpdateGraphScale();
+    ShowUsage(); // the limit or the reset day may have changed
     const bool keepNow = settings_.KeepConnected.Get() != 0;
     // While the line is down an armed redial stays armed: the next connection decides afresh.
     if (Connected)

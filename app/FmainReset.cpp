@@ -23,12 +23,12 @@ void TFormMain::ResetTrafficCounter(std::uint32_t moment)
     stSumTX->setText("0");
     stSum->setText("0");
     ShowTrafficSince();
+    ShowUsage();
     TrayIconUpdate();
     AddProtocolLine("The traffic counter has been reset.");
     WriteTrafficLog();
     if (!kept)
         ReportUnwrittenRecord(WriteRecord(period), false);
-    emit UsageCounted();
 }
 
 void TFormMain::WriteTrafficLog()

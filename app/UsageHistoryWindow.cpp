@@ -5,8 +5,7 @@
 #include "graph/BarChart.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
-#include "traffic/PackedDateTime.h"
-#include "traffic/UsageSummary.h"
+#include "traffic/UsageReading.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -46,7 +45,7 @@ QString PeriodText(const UsageSummary& summary)
 
 UsageHistoryWindow::UsageHistoryWindow(TFormMain& form, CRegVars& settings,
                                        const platform::Clock& clock)
-    : QDialog(&form), form_(form), settings_(settings), clock_(clock)
+    : QDialog(&form), settings_(settings), clock_(clock)
 {
     setObjectName("UsageHistoryWindow");
     setWindowTitle("Usage History");
@@ -78,21 +77,9 @@ void UsageHistoryWindow::Refresh()
 {
     if (!isVisible())
         return;
-    const QDate today = clock_.Now().date();
-    const std::uint32_t start = settings_.LimitLastReset.Get();
-    const PackedParts startParts = DecodePacked(start);
     platform::UsageHistory* history = settings_.Registry.History();
-    const UsageSummary summary = SummarizeUsage(
-        {.periodStart = start,
-         .resetDay = settings_.LimitAutoReset.Get(),
-         .today = today,
-         .received = form_.GetSumRX(),
-         .transmitted = form_.GetSumTX(),
-         .limitMegabytes = settings_.TrafficLimit.Get(),
-         .connection = settings_.Connection.Get(),
-         .dayRows = history ? history->days(
-                                  QDate(startParts.year, startParts.month, startParts.day), today)
-                            : std::vector<platform::UsageDay>{}});
+    const UsageSummary summary =
+        SummarizeUsage(ReadUsageInput(settings_, clock_.Now().date(), true));
     stPeriod->setText(PeriodText(summary));
     stUsage->setText(StatusLineText(summary));
     stBudget->setText(BudgetText(summary));

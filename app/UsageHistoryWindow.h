@@ -23,7 +23,7 @@ class UsageHistoryWindow : public QDialog {
 public:
     UsageHistoryWindow(TFormMain& form, CRegVars& settings, const platform::Clock& clock);
 
-    // Reads the sums and the history again, if the window is open.
+    // Reads the settings and the history again, if the window is open.
     void Refresh();
 
     QLabel* stPeriod = nullptr;
@@ -38,7 +38,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TFormMain& form_;
     CRegVars& settings_;
     const platform::Clock& clock_;
 };

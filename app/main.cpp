@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/LinkChoice.h"
 #include "app/ProgramStart.h"
+#include "app/UsageQuery.h"
 #include "net/DynDnsRequest.h"
 #include "platform/Clock.h"
 #include "platform/HttpClient.h"
@@ -17,8 +18,12 @@
 
 namespace {
 
-int Answer(const CommandLine& line)
+int Answer(const CommandLine& asked)
 {
+    const CommandLine line = asked.query == UsageQuery::None
+                                 ? asked
+                                 : AnswerUsageQuery(asked.query, platform::defaultRegistryFile(),
+                                                    QDateTime::currentDateTime());
     std::fputs(line.answer.toLocal8Bit().constData(), line.exitCode == 0 ? stdout : stderr);
     return line.exitCode;
 }
@@ -27,8 +32,9 @@ int Answer(const CommandLine& line)
 
 int main(int argc, char** argv)
 {
-    // Help and version are answered before the toolkit starts, so they need no display. Any
-    // other fault waits until the toolkit has taken out its own options (-platform, -display…).
+    // Help, version and the queries are answered before the toolkit starts, so they need no
+    // display. Any other fault waits until the toolkit has taken out its own options (-platform,
+    // -display…).
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -70,8 +70,25 @@ std::unique_ptr<RegistryStore> RegistryStore::createKey(const std::filesystem::p
         error = "cannot open " + resolved.string() + ": " + sqlite3_errmsg(db);
     sqlite3_finalize(insertKey);
     if (ready)
-        store->history_ = UsageHistory::open(db);
+        store->history_ = UsageHistory::open(db, UsageHistory::Access::ReadWrite);
     return ready ? std::move(store) : nullptr;
+}
+
+std::unique_ptr<RegistryStore> RegistryStore::openForReading(const std::filesystem::path& file,
+                                                             const std::string& key,
+                                                             std::string& error)
+{
+    sqlite3* db = nullptr;
+    const int opened =
+        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
+    std::unique_ptr<RegistryStore> store(new RegistryStore(db, key));
+    sqlite3_busy_timeout(db, 200);
+    if (opened != SQLITE_OK || !store->prepare()) {
+        error = "cannot read " + file.string() + ": " + sqlite3_errmsg(db);
+        return nullptr;
+    }
+    store->history_ = UsageHistory::open(db, UsageHistory::Access::Read);
+    return store;
 }
 
 RegistryStore::RegistryStore(sqlite3* db, std::string key) : db_(db), key_(std::move(key)) {}

@@ -34,6 +34,11 @@ public:
     // must belong to the user (files 0600).
     static std::unique_ptr<RegistryStore> createKey(const std::filesystem::path& file,
                                                     const std::string& key, std::string& error);
+    // Opens an existing `file` to read it beside the running program: SQLite's read-only mode,
+    // so nothing is created or changed and every set fails. The history is there only when the
+    // file's schema is this program's.
+    static std::unique_ptr<RegistryStore>
+    openForReading(const std::filesystem::path& file, const std::string& key, std::string& error);
 
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;

@@ -79,10 +79,11 @@ std::vector<Row> rows(sqlite3* db, const char* sql, Bind bind, MakeRow row)
 
 } // namespace
 
-std::unique_ptr<UsageHistory> UsageHistory::open(sqlite3* db)
+std::unique_ptr<UsageHistory> UsageHistory::open(sqlite3* db, Access access)
 {
     const int version = userVersion(db);
-    if (version < 0 || version > SchemaVersion)
+    if (version < 0 || version > SchemaVersion ||
+        (access == Access::Read && version < SchemaVersion))
         return nullptr;
     if (version < SchemaVersion && !sqlite::exec(db, kSchema)) {
         sqlite::exec(db, "ROLLBACK");

@@ -46,8 +46,12 @@ class UsageHistory {
 public:
     static constexpr int SchemaVersion = 1;
 
+    // Read: a file opened read-only, whose tables are never made; one of an older schema has no
+    // history to read.
+    enum class Access { ReadWrite, Read };
+
     // nullptr when the file's schema is newer or the tables cannot be made.
-    static std::unique_ptr<UsageHistory> open(sqlite3* db);
+    static std::unique_ptr<UsageHistory> open(sqlite3* db, Access access);
     ~UsageHistory();
     UsageHistory(const UsageHistory&) = delete;
     UsageHistory& operator=(const UsageHistory&) = delete;

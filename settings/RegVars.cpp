@@ -1,7 +1,7 @@
 #include "settings/RegVars.h"
 
-CRegVars::CRegVars(const std::filesystem::path& storeFile)
-    : Registry(storeFile, KeyPath), Connection(Registry, "Connection", ""),
+CRegVars::CRegVars(const std::filesystem::path& storeFile, CRegistry::Access access)
+    : Registry(storeFile, KeyPath, access), Connection(Registry, "Connection", ""),
       BandwidthRX(Registry, "BandwidthRX", 1024), BandwidthTX(Registry, "BandwidthTX", 128),
       AutoConnect(Registry, "AutoConnect", 0), KeepConnected(Registry, "KeepConnected", 0),
       KeepAliveEnabled(Registry, "KeepAliveEnabled", 0),

@@ -12,7 +12,9 @@ class CRegVars {
 public:
     static constexpr const char* KeyPath = "HKEY_CURRENT_USER\\Software\\Quillmar";
 
-    explicit CRegVars(const std::filesystem::path& storeFile);
+    // Read-only, the settings missing from the store read as their defaults.
+    explicit CRegVars(const std::filesystem::path& storeFile,
+                      CRegistry::Access access = CRegistry::Access::ReadWrite);
 
     CRegistry Registry;
 

@@ -1,8 +1,9 @@
 #include "settings/Registry.h"
 
-CRegistry::CRegistry(const std::filesystem::path& storeFile, const std::string& keyPath)
+CRegistry::CRegistry(const std::filesystem::path& storeFile, const std::string& keyPath,
+                     Access access)
 {
-    Open(storeFile, keyPath);
+    Open(storeFile, keyPath, access);
 }
 
 CRegistry::~CRegistry()
@@ -10,10 +11,13 @@ CRegistry::~CRegistry()
     Close();
 }
 
-void CRegistry::Open(const std::filesystem::path& storeFile, const std::string& keyPath)
+void CRegistry::Open(const std::filesystem::path& storeFile, const std::string& keyPath,
+                     Access access)
 {
     Close();
-    store_ = platform::RegistryStore::createKey(storeFile, keyPath, openError_);
+    store_ = access == Access::ReadOnly
+                 ? platform::RegistryStore::openForReading(storeFile, keyPath, openError_)
+                 : platform::RegistryStore::createKey(storeFile, keyPath, openError_);
     open_ = store_ != nullptr;
 }
 

@@ -12,12 +12,17 @@
 // so the program runs on its defaults without persistence.
 class CRegistry {
 public:
-    CRegistry(const std::filesystem::path& storeFile, const std::string& keyPath);
+    // Read-only: the store must exist already, and every write fails.
+    enum class Access { ReadWrite, ReadOnly };
+
+    CRegistry(const std::filesystem::path& storeFile, const std::string& keyPath,
+              Access access = Access::ReadWrite);
     ~CRegistry();
     CRegistry(const CRegistry&) = delete;
     CRegistry& operator=(const CRegistry&) = delete;
 
-    void Open(const std::filesystem::path& storeFile, const std::string& keyPath);
+    void Open(const std::filesystem::path& storeFile, const std::string& keyPath,
+              Access access = Access::ReadWrite);
     void Close();
     bool IsOpen() const { return open_; }
     // Why the key could not be opened, for the user; empty while it is open.

@@ -22,6 +22,13 @@ PackedParts DecodePacked(std::uint32_t packed)
             static_cast<int>((time >> 5) & 0x3F), static_cast<int>((time & 0x1F) * 2)};
 }
 
+QDateTime PackedToDateTime(std::uint32_t packed)
+{
+    const PackedParts parts = DecodePacked(packed);
+    return {QDate(parts.year, parts.month, parts.day),
+            QTime(parts.hour, parts.minute, parts.second)};
+}
+
 std::string DateText(std::uint32_t packed)
 {
     const PackedParts parts = DecodePacked(packed);

@@ -20,6 +20,8 @@ std::uint32_t DateTimeToPacked(const QDateTime& local);
 
 // Reads the fields straight from their bits, so a hand-edited value never fails to decode.
 PackedParts DecodePacked(std::uint32_t packed);
+// The local date-time; invalid where the fields make no date (0, or a hand-edited value).
+QDateTime PackedToDateTime(std::uint32_t packed);
 
 std::string DateText(std::uint32_t packed); // "%02d.%02d.%04d": day, month, year
 std::string TimeText(std::uint32_t packed); // "%02d:%02d:%02d": hour, minute, second

@@ -42,7 +42,7 @@ struct Projection {
 };
 
 struct UsageSummary {
-    QDateTime start;          // local
+    QDateTime start;          // local; SummarizeUsage only
     std::optional<QDate> end; // the day the automatic reset starts the next period
     std::uint64_t received = 0;
     std::uint64_t transmitted = 0;
@@ -63,6 +63,9 @@ struct UsageSummary {
 std::optional<QDate> PeriodEnd(std::uint32_t periodStart, std::uint32_t resetDay,
                                const QDate& today);
 
+// Everything but the start, the days and the projection, without looking at `dayRows`: cheap
+// enough for every tick.
+UsageSummary SummarizeTotals(const UsageInput& input);
 UsageSummary SummarizeUsage(const UsageInput& input);
 
 // Byte amounts as people read them against a limit in MB of 1,000,000 bytes: whole MB below
@@ -72,12 +75,13 @@ QString MegabyteText(std::uint64_t bytes);
 // "31 % of 1000 MB used · 688 MB left · period ends 01.01.2027"; without a limit
 // "312 MB used · no limit", without a reset day the period's end is left out.
 QString StatusLineText(const UsageSummary& summary);
-// "22 MB a day left until 01.01.2027"; empty without a limit or a period end.
+// "22 MB a day left until 01.01.2027"; empty without a limit or a period end, or on the day the
+// period ends.
 QString BudgetText(const UsageSummary& summary);
 // "At 31 MB a day the limit is reached on 24.12.2026", "At 31 MB a day the period ends at about
 // 870 MB", "The limit was reached on 20.12.2026", …
 QString ProjectionText(const UsageSummary& summary);
-// How the pace is computed, e.g. "Pace: average of the last 7 whole days".
+// How the pace is computed, e.g. "Pace: average of the 7 days before today".
 QString PaceMethodText(const UsageSummary& summary);
 // The method's name in the command line's JSON: "last_7_days", "since_period_start", "today".
 const char* PaceMethodKey(PaceMethod method);

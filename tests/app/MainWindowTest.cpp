@@ -1,11 +1,14 @@
 // The main window's face, its two widths, the ways of quitting, and its modal windows: the watch
 // cycle goes on behind them on the real timer and the real event loop.
 #include "app/MainWindowFixture.h"
+#include "app/StatusLine.h"
 #include "settings/Foptions.h"
+#include "traffic/PackedDateTime.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -178,4 +181,44 @@ TEST_F(Modals, KeepConnectedSwitchedOnShowsItsNote)
                                        "In the future, Quillmar will keep a established\n"
                                        "connection. In order to disconnect please use the\n"
                                        "disconnect button from Quillmar!"));
+}
+
+// The status line below every control: current after a tick's counting, the settings' OK and a
+// reset. The narrow window shows the whole parts that fit; the tooltip and a screen reader get
+// the full text.
+TEST_F(Modals, TheStatusLineFollowsTheCountsAndFitsTheNarrowWindow)
+{
+    settings->LimitLastReset.Set(DateTimeToPacked(QDateTime(QDate(2026, 12, 1), QTime(0, 0, 2))));
+    settings->LimitAutoReset.Set(1);
+    settings->SumRXLo.Set(300'000'000);
+    ras.entries = {"dsl"};
+    ConnectLine();
+    StartWindow();
+    form->show();
+    ConnectLine(12'000'000);
+    Tick();
+    const StatusLine* line = form->stUsage;
+    const auto seen = [&] {
+        return QStringList{line->text(), line->toolTip(), line->accessibleName()}.join(" | ");
+    };
+    const QString full = "31 % of 1000 MB used · 688 MB left · period ends 01.01.2027";
+    EXPECT_EQ(seen(), QStringList(3, full).join(" | "));
+    EXPECT_GE(line->mapTo(form.get(), QPoint()).y(), form->centralWidget()->geometry().bottom());
+    form->btShowMore->click();
+    EXPECT_EQ(seen(), "31 % of 1000 MB used · 688 MB left … | " + full + " | " + full);
+
+    TFormOptions dialog(form.get(), *settings, ras);
+    form->FormOptions = &dialog;
+    WhenModalOpens([&](QWidget* shown) {
+        shown->findChild<QComboBox*>("cbLimit")->setEditText("2000");
+        shown->findChild<QComboBox*>("cbLimitAutoReset")->setCurrentIndex(0);
+        shown->findChild<QPushButton*>("btOK")->click();
+    });
+    form->btOptionsClick();
+    EXPECT_EQ(line->toolTip(), "15 % of 2000 MB used · 1688 MB left");
+
+    test::MessageBoxRecorder boxes;
+    boxes.answerYes = true;
+    form->btResetOverallClick();
+    EXPECT_EQ(line->toolTip(), "0 % of 2000 MB used · 2000 MB left");
 }

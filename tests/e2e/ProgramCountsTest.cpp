@@ -1,10 +1,14 @@
-// The real program watching wan0 inside a namespace: what it stores against what the kernel
-// counted on the link.
+// The real program watching wan0 inside a namespace: what it stores, and what it answers when
+// asked beside it, against what the kernel counted on the link.
 #include "platform/NetNamespace.h"
 #include "platform/RegistryStore.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -19,28 +23,37 @@ struct Bytes {
     bool AtMost(const Bytes& other) const { return rx <= other.rx && tx <= other.tx; }
 };
 
+Bytes Kernel(const test::Wan& wan)
+{
+    return {std::stoull(wan.Sys("statistics/rx_bytes")),
+            std::stoull(wan.Sys("statistics/tx_bytes"))};
+}
+
 // The program runs on the test's own store and lock, which its children share. It finds wan0
 // down and dials it right after its first look, so once wan0 is up it counts every byte that
-// crosses the link from then on, and nothing crossed it before.
-TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
+// crosses the link from then on, and nothing crossed it before. The kernel's counters before.
+Bytes StartDialling(const test::Wan& wan, QProcess& program)
 {
-    if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
-    const test::Wan wan;
     wan.home.Check("ip link set wan0 down");
     {
         CRegVars settings(platform::defaultRegistryFile());
         settings.Connection.Set("wan0");
         settings.AutoConnect.Set(1);
     }
-    const auto kernel = [&] {
-        return Bytes{std::stoull(wan.Sys("statistics/rx_bytes")),
-                     std::stoull(wan.Sys("statistics/tx_bytes"))};
-    };
-    const Bytes before = kernel();
-    QProcess program;
+    const Bytes before = Kernel(wan);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start("ip", {"netns", "exec", wan.home.name.c_str(), QUILLMAR_BINARY});
+    return before;
+}
+
+TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan wan;
+    QProcess program;
+    const Bytes before = StartDialling(wan, program);
+    const auto kernel = [&] { return Kernel(wan); };
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
 
@@ -71,6 +84,55 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
     EXPECT_TRUE(earlier->second.AtMost(counted) && counted.AtMost(atKill))
         << earlier->second.rx << " " << counted.rx << " " << atKill.rx << ", " << earlier->second.tx
         << " " << counted.tx << " " << atKill.tx;
+}
+
+// Asked beside the running program, which holds the lock and writes the store: once the link is
+// quiet, the status's sums are the kernel's count since the program dialled, in the JSON's
+// shape, and the history's lines are the status's days that carried traffic.
+TEST(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan wan;
+    QProcess program;
+    const Bytes before = StartDialling(wan, program);
+    ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
+    wan.SendOut(30, 1000), wan.SendIn(20, 1000);
+    const auto ask = [](const QStringList& arguments) {
+        QProcess query;
+        query.start(QUILLMAR_BINARY, arguments);
+        query.waitForFinished(10000);
+        return query.readAllStandardOutput();
+    };
+    QJsonObject status;
+    Bytes counted;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            status = QJsonDocument::fromJson(ask({"--status", "--json"})).object();
+            counted = Kernel(wan) - before;
+            return status["received"].toInteger() == qint64(counted.rx) &&
+                   status["transmitted"].toInteger() == qint64(counted.tx) && counted.tx > 30000;
+        },
+        10000))
+        << counted.rx << " " << counted.tx;
+    EXPECT_EQ(program.state(), QProcess::Running);
+    const auto keys = [&](const char* name) { return status[name].toObject().keys().join(' '); };
+    EXPECT_EQ(QStringList({status.keys().join(' '), keys("period"), keys("projection"),
+                           status["connection"].toString(),
+                           status.value("period")["end"].toString("null"),
+                           QString::number(status["limit"].toInteger())})
+                  .join(" | "),
+              "connection daily_budget days left limit period periods projection received total "
+              "transmitted used_percent | end start | limit_reached_on method per_day "
+              "total_at_period_end | wan0 | null | 1000000000");
+    QByteArray csv = "date,received,transmitted\n";
+    for (const QJsonValue day : status["days"].toArray())
+        if (const qint64 rx = day["received"].toInteger(), tx = day["transmitted"].toInteger();
+            rx + tx > 0)
+            csv += (day["date"].toString() + QString(",%1,%2\n").arg(rx).arg(tx)).toUtf8();
+    EXPECT_EQ(ask({"--history", "--csv"}), csv);
+    program.kill();
+    program.waitForFinished(5000);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "traffic/LimitShare.h"
 #include "traffic/LinkProbe.h"
 #include "traffic/PackedDateTime.h"
+#include "traffic/UsageSummary.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -77,6 +78,84 @@ TEST(TrafficArithmetic, FormatsLimitSharesPackedDatesAutoResetsAndCounterDeltas)
         const LinkCounters d = CounterDeltas(last, now);
         EXPECT_EQ(std::tuple(d.received, d.transmitted, d.durationMs),
                   std::tuple(received, transmitted, duration));
+    }
+}
+
+// Rows of period start, reset day, today, limit (MB), the overall sums and the day rows (MB); the
+// summary's texts and its budget, pace, total at the period's end and day the limit is passed, in
+// bytes. Days without a row count zero, and the first day only what the period has of it.
+TEST(UsageSummary, BudgetAndProjectionAtEveryStageOfAPeriod)
+{
+    constexpr std::uint64_t MB = 1'000'000;
+    // The same bytes on every day from `first` to `last` but `gap`.
+    const auto each = [](QDate first, QDate last, std::uint64_t rx, std::uint64_t tx,
+                         QDate gap = {}) {
+        std::vector<platform::UsageDay> rows;
+        for (QDate day = first; day <= last; day = day.addDays(1))
+            if (day != gap)
+                rows.push_back({"dsl", day, rx * MB, tx * MB});
+        return rows;
+    };
+    const QDate dec1(2026, 12, 1), dec10(2026, 12, 10);
+    const std::vector<platform::UsageDay> noDays;
+    const std::uint32_t dec1Start = Packed(2026, 12, 1, QTime(0, 0, 2));
+    const std::tuple<std::uint32_t, std::uint32_t, QDate, std::uint32_t, std::uint64_t,
+                     std::uint64_t, std::vector<platform::UsageDay>, const char*>
+        rows[] = {
+            {dec1Start, 1, dec1, 1000, 4, 1, each(dec1, dec1, 4, 1),
+             "0 % of 1000 MB used · 995 MB left · period ends 01.01.2027 | 32 MB a day left until "
+             "01.01.2027 | At 5 MB a day the period ends at about 155 MB | Pace: today so far, the "
+             "period's first day | 32096774 5000000 155000000 -"},
+            {Packed(2026, 12, 1, QTime(14, 0)), 0, QDate(2026, 12, 2), 1000, 50, 0,
+             each(dec1, QDate(2026, 12, 2), 40, 0),
+             "5 % of 1000 MB used · 950 MB left |  | At 10 MB a day the limit is reached on "
+             "07.03.2027 | Pace: yesterday, the period's first day | - 10000000 - 2027-03-07"},
+            {Packed(2027, 2, 1, QTime(0, 0, 2)), 1, QDate(2027, 2, 15), 1000, 450, 150,
+             each(QDate(2027, 2, 1), QDate(2027, 2, 15), 30, 10),
+             "60 % of 1000 MB used · 400 MB left · period ends 01.03.2027 | 28 MB a day left "
+             "until 01.03.2027 | At 40 MB a day the limit is reached on 25.02.2027 | Pace: "
+             "average of the 7 days before today | 28571428 40000000 1120000000 2027-02-25"},
+            {dec1Start, 1, dec10, 50000, 15000, 2500, each(dec1, dec10, 1500, 250),
+             "35 % of 50.0 GB used · 32.5 GB left · period ends 01.01.2027 | 1477 MB a day left "
+             "until 01.01.2027 | At 1750 MB a day the limit is reached on 29.12.2026 | Pace: "
+             "average of the 7 days before today | 1477272727 1750000000 54250000000 2026-12-29"},
+            {dec1Start, 1, dec10, 100, 270, 0,
+             each(QDate(2026, 12, 3), dec10, 30, 0, QDate(2026, 12, 6)),
+             "270 % of 100 MB used · 0 MB left · period ends 01.01.2027 | 0 MB a day left until "
+             "01.01.2027 | The limit was reached on 04.12.2026 | Pace: average of the 7 days "
+             "before today | 0 25714285 809999985 2026-12-04"},
+            {dec1Start, 0, dec10, 1000, 0, 0, noDays,
+             "0 % of 1000 MB used · 1000 MB left |  | At 0 MB a day the limit is not reached "
+             "within ten years | Pace: average of the 7 days before today | - 0 - -"},
+            {Packed(2026, 11, 3, QTime(0, 0, 2)), 15, QDate(2026, 11, 20), 1000, 0, 0, noDays,
+             "0 % of 1000 MB used · 1000 MB left · period ends 20.11.2026 |  | At 0 MB a day the "
+             "period ends at about 0 MB | Pace: average of the 7 days before today | - 0 0 -"},
+            {Packed(2026, 12, 5, QTime(0, 0, 2)), 1, dec10, 0, 5, 2,
+             each(QDate(2026, 12, 9), QDate(2026, 12, 9), 5, 2),
+             "7 MB used · no limit · period ends 01.01.2027 |  | At 1 MB a day the period ends at "
+             "about 37 MB | Pace: average of the 5 days since the period began, today left out | "
+             "- 1400000 37800000 -"},
+            {Packed(2026, 12, 10, QTime(8, 0)), 0, dec10, 0, 0, 0, noDays,
+             "0 MB used · no limit |  | At 0 MB a day, with no limit set | Pace: today so far, the "
+             "period's first day | - 0 - -"},
+        };
+    const auto number = [](std::optional<std::uint64_t> value) {
+        return value ? QString::number(*value) : "-";
+    };
+    for (const auto& [start, resetDay, today, limit, rx, tx, days, expected] : rows) {
+        UsageInput input{start, resetDay, today, rx * MB, tx * MB, limit, "dsl", days};
+        input.dayRows.push_back({"other", today, 999 * MB, 0}); // another connection's
+        const UsageSummary summary = SummarizeUsage(input);
+        const Projection& projection = summary.projection;
+        const std::optional<QDate> reached = projection.limitReachedOn;
+        EXPECT_EQ(QStringList({StatusLineText(summary), BudgetText(summary),
+                               ProjectionText(summary), PaceMethodText(summary),
+                               number(summary.dailyBudget) + " " + number(projection.perDay) + " " +
+                                   number(projection.totalAtPeriodEnd) + " " +
+                                   (reached ? reached->toString(Qt::ISODate) : "-")})
+                      .join(" | ")
+                      .toStdString(),
+                  expected);
     }
 }
 
