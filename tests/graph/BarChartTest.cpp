@@ -13,21 +13,10 @@ namespace {
 
 constexpr std::uint64_t MB = 1000000;
 
-// As a screen at `scale` times 100 % shows it.
-QImage Picture(const graph::BarChart& chart, int scale)
-{
-    QImage image(chart.size() * scale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(scale);
-    QPainter painter(&image);
-    chart.Draw(painter, chart.size());
-    return image;
-}
-
 TEST(ChartAxis, RoundStepsInTheLargestWholeUnit)
 {
     const std::pair<std::uint64_t, const char*> rows[] = {
         {1000 * MB + 1, "1200000000: 0 300 MB 600 MB 900 MB 1200 MB"},
-        {1250 * MB, "1600000000: 0 400 MB 800 MB 1200 MB 1600 MB"},
         {3000 * MB, "4000000000: 0 1 GB 2 GB 3 GB 4 GB"}};
     for (const auto& [highest, axis] : rows) {
         const graph::ChartAxis chosen = graph::ChooseChartAxis(highest);
@@ -43,6 +32,13 @@ TEST(ChartAxis, RoundStepsInTheLargestWholeUnit)
 // and the line, in the description a screen reader reads.
 TEST(BarChart, StackedBarsTheLineAndTheirFigures)
 {
+    const auto picture = [](const graph::BarChart& chart, int scale) { // a screen at scale x 100 %
+        QImage image(chart.size() * scale, QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        QPainter painter(&image);
+        chart.Draw(painter, chart.size());
+        return image;
+    };
     graph::BarChart chart, empty;
     chart.SetBars({{"1", "01.12.2026", 90 * MB, 10 * MB},
                    {"2", "02.12.2026", 20 * MB, 0},
@@ -56,7 +52,7 @@ TEST(BarChart, StackedBarsTheLineAndTheirFigures)
     const std::array<std::pair<int, int>, 3> heights{{{180, 200}, {40, 40}, {20, 80}}};
     for (const int scale : {1, 2}) {
         SCOPED_TRACE(scale);
-        const QImage image = Picture(chart, scale), nothing = Picture(empty, scale);
+        const QImage image = picture(chart, scale), nothing = picture(empty, scale);
         const int base = (plot.bottom() + 1) * scale, top = plot.top() * scale,
                   line = base - 100 * scale;
         for (int i = 0; i < 3; ++i) {
