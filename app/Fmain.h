@@ -13,6 +13,7 @@ class DynDnsUpdate;
 class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
+class UsageHistoryWindow;
 class QAction;
 class QCloseEvent;
 class QGroupBox;
@@ -113,9 +114,16 @@ public:
     // Minimising hides the window into the tray, when there is one; "Show" brings it back.
     void HideWindow();
     void miShowClick();
+    // Opens the Usage History window, or raises it when it is open already.
+    void miUsageHistoryClick();
 
     bool IsConnected() const { return Connected; }
     bool IsKeepingConnection() const { return KeepingConnection; }
+
+signals:
+    // After each tick's counting, each reset and the settings' OK: what views of the usage read has
+    // changed.
+    void UsageCounted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,7 +146,8 @@ private:
     bool ShowNotice(const QString& text);
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
-    // The status line from the overall sums and the limit settings.
+    // The status line from the overall sums and the limit settings; then the other views of the
+    // usage follow (UsageCounted).
     void ShowUsage();
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
@@ -202,4 +211,6 @@ public:
 
     // The settings dialog, created after the main window by the program start.
     TFormOptions* FormOptions = nullptr;
+    // Made when it is first opened, so that a program that never shows it never reads the history.
+    UsageHistoryWindow* usageHistoryWindow = nullptr;
 };

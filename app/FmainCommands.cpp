@@ -1,5 +1,7 @@
-// The window's own commands: width, counter reset, quitting and the information box.
+// The window's own commands: width, counter reset, quitting, the information box and the Usage
+// History window.
 #include "app/Fmain.h"
+#include "app/UsageHistoryWindow.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
@@ -87,4 +89,13 @@ void TFormMain::miInfoClick()
 {
     platform::ShowMessageBox(this, InfoText, "License Agreement, Copyright",
                              platform::MbIconInformation);
+}
+
+void TFormMain::miUsageHistoryClick()
+{
+    if (!usageHistoryWindow)
+        usageHistoryWindow = new UsageHistoryWindow(*this, settings_, clock_);
+    usageHistoryWindow->show();
+    usageHistoryWindow->raise();
+    usageHistoryWindow->activateWindow();
 }

@@ -98,6 +98,7 @@ void TFormMain::ShowUsage()
 {
     const UsageInput input = ReadUsageInput(settings_, clock_.Now().date(), false);
     stUsage->SetFullText(StatusLineText(SummarizeTotals(input)));
+    emit UsageCounted();
 }
 
 std::int32_t TFormMain::LimitPercent() const

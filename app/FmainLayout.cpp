@@ -139,6 +139,9 @@ void TFormMain::BuildMenus()
     AddSeparator(action, "N3");
     connect(AddAction(action, "mimExit", "Exit"), &QAction::triggered, this,
             &TFormMain::miExitClick);
+    AddSeparator(action, "N6");
+    connect(AddAction(action, "mimUsageHistory", "Usage History"), &QAction::triggered, this,
+            &TFormMain::miUsageHistoryClick);
     QAction* settings = menuBar()->addAction("Settings");
     settings->setObjectName("mimSettings");
     connect(settings, &QAction::triggered, this, &TFormMain::btOptionsClick);
@@ -159,6 +162,9 @@ void TFormMain::BuildMenus()
     AddSeparator(pmTray, "N2");
     connect(AddAction(pmTray, "miExit", "Exit"), &QAction::triggered, this,
             &TFormMain::miExitClick);
+    AddSeparator(pmTray, "N7");
+    connect(AddAction(pmTray, "miUsageHistory", "Usage History"), &QAction::triggered, this,
+            &TFormMain::miUsageHistoryClick);
 }
 
 void TFormMain::ApplyShowMore()

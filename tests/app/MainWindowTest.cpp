@@ -98,11 +98,12 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
     }
 
     EXPECT_EQ(Captions(form->menuBar()->actions()), QStringList({"Action", "Settings", "Info"}));
-    EXPECT_EQ(Captions(form->findChild<QMenu*>("miAction")->actions()),
-              QStringList({"Connect", "Disconnect", "-", "Reset Traffic Counter", "-",
-                           "Update DynDNS", "Synchronize Time", "-", "Exit"}));
-    EXPECT_EQ(Captions(form->pmTray->actions()),
-              QStringList({"Show", "-", "Connect", "Disconnect", "-", "Exit"}));
+    EXPECT_EQ(
+        Captions(form->findChild<QMenu*>("miAction")->actions()),
+        QStringList({"Connect", "Disconnect", "-", "Reset Traffic Counter", "-", "Update DynDNS",
+                     "Synchronize Time", "-", "Exit", "-", "Usage History"}));
+    EXPECT_EQ(Captions(form->pmTray->actions()), QStringList({"Show", "-", "Connect", "Disconnect",
+                                                              "-", "Exit", "-", "Usage History"}));
 
     // Wide at first, narrow after one click, and a restart keeps it.
     form->btShowMore->click();

@@ -4,9 +4,9 @@
 #include "graph/Canvas.h"
 #include "graph/GraphScale.h"
 #include "graph/HistoryImage.h"
+#include "graph/PixelRows.h"
 
 #include <gtest/gtest.h>
-#include <numeric>
 #include <random>
 #include <set>
 
@@ -16,23 +16,6 @@ constexpr int Width = 199, Height = 111, Baseline = 104;
 constexpr int GridRows[] = {6, 19, 31, 43, 55, 68, 80, 92, 104};
 constexpr QRgb Black = qRgb(0, 0, 0), Grey = qRgb(96, 96, 96), Green = qRgb(0, 255, 0),
                Red = qRgb(255, 0, 0), LabelGreen = qRgb(0, 224, 0);
-
-// Rows of column x in exactly `colour`, top to bottom.
-std::vector<int> RowsOf(const QImage& image, int x, QRgb colour)
-{
-    std::vector<int> rows;
-    for (int y = 0; y < image.height(); ++y)
-        if (image.pixel(x, y) == colour)
-            rows.push_back(y);
-    return rows;
-}
-
-std::vector<int> RowRange(int first, int end)
-{
-    std::vector<int> rows(end - first);
-    std::iota(rows.begin(), rows.end(), first);
-    return rows;
-}
 
 // Text with its right edge at x and its top at y on its opaque 12-pixel cell, with the widths of
 // Arial that the labels' layout rests on.

@@ -138,7 +138,8 @@ TEST_F(RealTray, StatusNotifierActivateIsTheDoubleClickAndTheHostDrawsTheMenuOnl
         return items;
     };
 
-    const QStringList trayMenu{"Show", "-", "Connect", "Disconnect", "-", "Exit"};
+    const QStringList trayMenu{"Show", "-",    "Connect", "Disconnect",
+                               "-",    "Exit", "-",       "Usage History"};
     EXPECT_EQ(MenuItems(), trayMenu);
     const auto callItem = [&](const char* method) { Call("/StatusNotifierItem", method, {0, 0}); };
     callItem("Activate");
