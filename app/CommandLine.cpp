@@ -27,24 +27,24 @@ const char* const Help =
     "--status and --history read the settings store, also while Quillmar runs, and\n"
     "end with exit status 1 when there is none yet.\n";
 
-CommandLine Answer(const QString& text, int exitCode)
-{
-    return {false, LinkService::Automatic, text, exitCode};
-}
-
 CommandLine Fault(const QString& why)
 {
-    return Answer("quillmar: " + why + "\n" + Usage, 2);
+    return ConsoleAnswer("quillmar: " + why + "\n" + Usage, 2);
 }
 
 CommandLine Query(UsageQuery query)
 {
-    CommandLine answer = Answer({}, 0);
+    CommandLine answer = ConsoleAnswer({}, 0);
     answer.query = query;
     return answer;
 }
 
 } // namespace
+
+CommandLine ConsoleAnswer(const QString& text, int exitCode)
+{
+    return {false, LinkService::Automatic, text, exitCode};
+}
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
@@ -62,9 +62,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return Fault("unexpected argument '" + parser.positionalArguments().first() + "'");
     if (parser.isSet(help))
-        return Answer(QString(Usage) + Help, 0);
+        return ConsoleAnswer(QString(Usage) + Help, 0);
     if (parser.isSet(version))
-        return Answer(QStringLiteral("Quillmar %1\nQt %2\n").arg(QUILLMAR_VERSION, qVersion()), 0);
+        return ConsoleAnswer(
+            QStringLiteral("Quillmar %1\nQt %2\n").arg(QUILLMAR_VERSION, qVersion()), 0);
     if ((parser.isSet(status) && parser.isSet(history)) ||
         (parser.isSet(json) && !parser.isSet(status)) || parser.isSet(history) != parser.isSet(csv))
         return Fault("ask either --status [--json] or --history --csv");

@@ -19,5 +19,8 @@ struct CommandLine {
     UsageQuery query = UsageQuery::None;
 };
 
+// An answer on the console instead of a run.
+CommandLine ConsoleAnswer(const QString& text, int exitCode);
+
 // `arguments` starts with the program's name, as argv does.
 CommandLine ParseCommandLine(const QStringList& arguments);

@@ -2,6 +2,7 @@
 
 #include "platform/RasApi.h"
 #include "platform/Tray.h"
+#include "traffic/UsageSummary.h"
 
 #include <QMainWindow>
 #include <cstdint>
@@ -147,7 +148,7 @@ private:
     void DynDNSAfterConnect();
     void ResetTrafficCounterWhenDue();
     // The status line from the overall sums and the limit settings; then the other views of the
-    // usage follow (UsageCounted).
+    // usage follow (UsageCounted). Nothing to do while none of them changed, as on an idle tick.
     void ShowUsage();
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
@@ -182,6 +183,8 @@ private:
     std::int32_t TrayPercent = 0;
     QString TrayIconShown;
     bool UnwrittenRecordReported = false;
+    // What the usage views show now.
+    UsageInput UsageShown;
     // A box stays until it is closed, and the next may follow while the line is still up at the
     // limit; a notification goes on its own, so one is sent for each stretch of connected ticks
     // at the limit, however long it lasts.

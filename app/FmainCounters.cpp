@@ -96,8 +96,11 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
 
 void TFormMain::ShowUsage()
 {
-    const UsageInput input = ReadUsageInput(settings_, clock_.Now().date(), false);
-    stUsage->SetFullText(StatusLineText(SummarizeTotals(input)));
+    UsageInput input = ReadUsageInput(settings_, clock_.Now().date(), false);
+    if (input == UsageShown)
+        return;
+    UsageShown = std::move(input);
+    stUsage->SetFullText(StatusLineText(SummarizeTotals(UsageShown)));
     emit UsageCounted();
 }
 

@@ -23,6 +23,7 @@ void TFormMain::ResetTrafficCounter(std::uint32_t moment)
     stSumTX->setText("0");
     stSum->setText("0");
     ShowTrafficSince();
+    UsageShown = {}; // a new period to show, even one that looks like the last
     ShowUsage();
     TrayIconUpdate();
     AddProtocolLine("The traffic counter has been reset.");

@@ -9,8 +9,8 @@ std::vector<graph::ChartBar> DayBars(const std::vector<platform::UsageDay>& days
 {
     std::vector<graph::ChartBar> bars;
     for (const platform::UsageDay& day : days)
-        bars.push_back({QString::number(day.day.day()), day.day.toString("dd.MM.yyyy"),
-                        day.received, day.transmitted});
+        bars.push_back(
+            {QString::number(day.day.day()), DayText(day.day), day.received, day.transmitted});
     return bars;
 }
 

@@ -36,8 +36,9 @@ graph::BarChart* AddChart(QLayout* layout, const char* name, const QString& titl
 
 QString PeriodText(const UsageSummary& summary)
 {
-    const QString start = summary.start.toString("dd.MM.yyyy hh:mm");
-    return summary.end ? QString("Period: %1 to %2").arg(start, summary.end->toString("dd.MM.yyyy"))
+    const QString start =
+        DayText(summary.start.date()) + ' ' + summary.start.time().toString("hh:mm");
+    return summary.end ? QString("Period: %1 to %2").arg(start, DayText(*summary.end))
                        : QString("Period: since %1, no automatic reset").arg(start);
 }
 
@@ -77,7 +78,6 @@ void UsageHistoryWindow::Refresh()
 {
     if (!isVisible())
         return;
-    platform::UsageHistory* history = settings_.Registry.History();
     const UsageSummary summary =
         SummarizeUsage(ReadUsageInput(settings_, clock_.Now().date(), true));
     stPeriod->setText(PeriodText(summary));
@@ -87,7 +87,5 @@ void UsageHistoryWindow::Refresh()
     stProjection->setText(ProjectionText(summary));
     stPace->setText(PaceMethodText(summary));
     chDays->SetBars(DayBars(summary.days), EvenShareLine(summary));
-    chPeriods->SetBars(
-        PeriodBars(history ? history->periods() : std::vector<platform::FinishedPeriod>{}),
-        LimitLine(summary));
+    chPeriods->SetBars(PeriodBars(ReadPeriods(settings_)), LimitLine(summary));
 }

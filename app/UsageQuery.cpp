@@ -128,38 +128,25 @@ QString HistoryCsv(CRegVars& settings)
     return csv;
 }
 
-CommandLine Answer(const QString& text, int exitCode)
-{
-    CommandLine answer;
-    answer.run = false;
-    answer.answer = text;
-    answer.exitCode = exitCode;
-    return answer;
-}
-
 } // namespace
 
 CommandLine AnswerUsageQuery(UsageQuery query, const std::filesystem::path& storeFile,
                              const QDateTime& now)
 {
     if (!std::filesystem::exists(storeFile))
-        return Answer(QStringLiteral("quillmar: no traffic counted yet: %1 does not exist\n")
-                          .arg(QString::fromStdString(storeFile.string())),
-                      1);
+        return ConsoleAnswer(QStringLiteral("quillmar: no traffic counted yet: %1 does not exist\n")
+                                 .arg(QString::fromStdString(storeFile.string())),
+                             1);
     CRegVars settings(storeFile, CRegistry::Access::ReadOnly);
     if (!settings.Registry.IsOpen())
-        return Answer(QStringLiteral("quillmar: %1\n")
-                          .arg(QString::fromStdString(settings.Registry.OpenError())),
-                      1);
+        return ConsoleAnswer(QStringLiteral("quillmar: %1\n")
+                                 .arg(QString::fromStdString(settings.Registry.OpenError())),
+                             1);
     if (query == UsageQuery::HistoryCsv)
-        return Answer(HistoryCsv(settings), 0);
+        return ConsoleAnswer(HistoryCsv(settings), 0);
     const UsageInput input = ReadUsageInput(settings, now.date(), true);
     const UsageSummary summary = SummarizeUsage(input);
     if (query == UsageQuery::Status)
-        return Answer(StatusText(summary, input), 0);
-    platform::UsageHistory* history = settings.Registry.History();
-    return Answer(
-        StatusJson(summary, input,
-                   history ? history->periods() : std::vector<platform::FinishedPeriod>{}),
-        0);
+        return ConsoleAnswer(StatusText(summary, input), 0);
+    return ConsoleAnswer(StatusJson(summary, input, ReadPeriods(settings)), 0);
 }

@@ -30,3 +30,9 @@ UsageInput ReadUsageInput(CRegVars& settings, const QDate& today, bool withDays)
     }
     return input;
 }
+
+std::vector<platform::FinishedPeriod> ReadPeriods(CRegVars& settings)
+{
+    platform::UsageHistory* history = settings.Registry.History();
+    return history ? history->periods() : std::vector<platform::FinishedPeriod>{};
+}

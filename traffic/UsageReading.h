@@ -13,3 +13,6 @@ std::uint64_t OverallTransmitted(const CRegVars& settings);
 // The usage summary's inputs from the settings; with `withDays` also the day rows of the period
 // from the store's usage history (none when the store has no history).
 UsageInput ReadUsageInput(CRegVars& settings, const QDate& today, bool withDays);
+
+// Every finished period, oldest first; none when the store has no history.
+std::vector<platform::FinishedPeriod> ReadPeriods(CRegVars& settings);

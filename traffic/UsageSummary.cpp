@@ -21,18 +21,6 @@ std::uint64_t Total(const platform::UsageDay& day)
     return day.received + day.transmitted;
 }
 
-// Once a tick for the status line: numbers put together cost a fifth of QString::arg and of
-// QDate::toString.
-QString DayText(const QDate& day)
-{
-    int year = 0, month = 0, dayOfMonth = 0;
-    day.getDate(&year, &month, &dayOfMonth);
-    const auto twoDigits = [](int number) {
-        return QString::number(number).rightJustified(2, u'0');
-    };
-    return twoDigits(dayOfMonth) + u'.' + twoDigits(month) + u'.' + QString::number(year);
-}
-
 // Every day from `first` to `today`, the watched connection's rows added in, the first day cut
 // down to what the overall sums leave for it after the later days.
 std::vector<platform::UsageDay> PeriodDays(const UsageInput& input, const QDate& first)
@@ -130,6 +118,18 @@ void Project(UsageSummary& summary, const QDate& today)
 }
 
 } // namespace
+
+// Once a tick for the status line: numbers put together cost a fifth of QString::arg and of
+// QDate::toString.
+QString DayText(const QDate& day)
+{
+    int year = 0, month = 0, dayOfMonth = 0;
+    day.getDate(&year, &month, &dayOfMonth);
+    const auto twoDigits = [](int number) {
+        return QString::number(number).rightJustified(2, u'0');
+    };
+    return twoDigits(dayOfMonth) + u'.' + twoDigits(month) + u'.' + QString::number(year);
+}
 
 std::optional<QDate> PeriodEnd(std::uint32_t periodStart, std::uint32_t resetDay,
                                const QDate& today)

@@ -23,6 +23,7 @@ struct UsageInput {
     std::uint32_t limitMegabytes = 0;        // TrafficLimit; 0 = no limit, as the program treats it
     std::string connection;                  // only its day rows count
     std::vector<platform::UsageDay> dayRows; // from the period's first day to today, any order
+    bool operator==(const UsageInput&) const = default;
 };
 
 enum class PaceMethod {
@@ -67,6 +68,9 @@ std::optional<QDate> PeriodEnd(std::uint32_t periodStart, std::uint32_t resetDay
 // enough for every tick.
 UsageSummary SummarizeTotals(const UsageInput& input);
 UsageSummary SummarizeUsage(const UsageInput& input);
+
+// DD.MM.YYYY, as every date the program shows.
+QString DayText(const QDate& day);
 
 // Byte amounts as people read them against a limit in MB of 1,000,000 bytes: whole MB below
 // 10 GB ("688 MB", "1000 MB"), GB with one decimal above ("12.5 GB"), both truncated.

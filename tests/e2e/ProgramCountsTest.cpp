@@ -4,6 +4,7 @@
 #include "platform/RegistryStore.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
+#include "traffic/UsageReading.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,8 +80,7 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
     ASSERT_TRUE(earlier != samples.rend() && earlier->second.tx > 0);
     ASSERT_EQ(test::IntegrityCheck(platform::defaultRegistryFile()), "ok");
     const CRegVars stored(platform::defaultRegistryFile()); // the program has ended
-    const Bytes counted{std::uint64_t{stored.SumRXHi.Get()} << 32 | stored.SumRXLo.Get(),
-                        std::uint64_t{stored.SumTXHi.Get()} << 32 | stored.SumTXLo.Get()};
+    const Bytes counted{OverallReceived(stored), OverallTransmitted(stored)};
     EXPECT_TRUE(earlier->second.AtMost(counted) && counted.AtMost(atKill))
         << earlier->second.rx << " " << counted.rx << " " << atKill.rx << ", " << earlier->second.tx
         << " " << counted.tx << " " << atKill.tx;
