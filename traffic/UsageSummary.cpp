@@ -178,6 +178,11 @@ UsageSummary SummarizeUsage(const UsageInput& input)
 
 QString MegabyteText(std::uint64_t bytes)
 {
+    // "0 MB left" while a few hundred kB remain would tell the user there is nothing left.
+    if (bytes > 0 && bytes < 1000)
+        return QString::number(bytes) + QStringLiteral(" B");
+    if (bytes > 0 && bytes < kMegabyte)
+        return QString::number(bytes / 1000) + QStringLiteral(" kB");
     if (bytes < 10'000 * kMegabyte)
         return QString::number(bytes / kMegabyte) + QStringLiteral(" MB");
     const std::uint64_t tenths = bytes / (100 * kMegabyte);

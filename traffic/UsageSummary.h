@@ -73,7 +73,8 @@ UsageSummary SummarizeUsage(const UsageInput& input);
 QString DayText(const QDate& day);
 
 // Byte amounts as people read them against a limit in MB of 1,000,000 bytes: whole MB below
-// 10 GB ("688 MB", "1000 MB"), GB with one decimal above ("12.5 GB"), both truncated.
+// 10 GB ("688 MB", "1000 MB"), GB with one decimal above ("12.5 GB"), both truncated; below
+// 1 MB in kB or bytes ("578 kB", "999 B"), so that what is left never reads as nothing.
 QString MegabyteText(std::uint64_t bytes);
 
 // "31 % of 1000 MB used · 688 MB left · period ends 01.01.2027"; without a limit

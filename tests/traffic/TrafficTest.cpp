@@ -157,6 +157,13 @@ TEST(UsageSummary, BudgetAndProjectionAtEveryStageOfAPeriod)
                       .toStdString(),
                   expected);
     }
+    // Under a megabyte the amount still shows, truncated like the others.
+    EXPECT_EQ(
+        QStringList({MegabyteText(0), MegabyteText(999), MegabyteText(999'999), MegabyteText(MB),
+                     MegabyteText(9'999'999'999), MegabyteText(10'000 * MB)})
+            .join(" | ")
+            .toStdString(),
+        "0 MB | 999 B | 999 kB | 1 MB | 9999 MB | 10.0 GB");
 }
 
 // The first connection of the watched entry, by exact name, among the first twenty; the state it
