@@ -32,6 +32,60 @@ CommandLine Fault(const QString& why)
     return ConsoleAnswer("quillmar: " + why + "\n" + Usage, 2);
 }
 
+// The toolkit's own options, which it takes out of the arguments once it starts. They are left
+// out here so that the arguments can be judged before it starts: a fault must not wait for a
+// display that may not be there.
+const QStringList ToolkitFlags = {"reverse", "nograb", "dograb", "widgetcount", "testability"};
+const QStringList ToolkitOptionsWithValue = {"platform",
+                                             "platformpluginpath",
+                                             "platformtheme",
+                                             "plugin",
+                                             "qwindowgeometry",
+                                             "geometry",
+                                             "qwindowtitle",
+                                             "title",
+                                             "qwindowicon",
+                                             "icon",
+                                             "session",
+                                             "display",
+                                             "name",
+                                             "visual",
+                                             "style",
+                                             "stylesheet",
+                                             "qmljsdebugger"};
+
+QStringList WithoutToolkitOptions(const QStringList& arguments)
+{
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        // The toolkit takes its options with one dash or two, the value after "=" or next.
+        const qsizetype dashes = argument.startsWith("--") ? 2 : argument.startsWith('-') ? 1 : 0;
+        const QString name = argument.mid(dashes).section('=', 0, 0);
+        if (i > 0 && dashes > 0 && ToolkitFlags.contains(name))
+            continue;
+        if (i > 0 && dashes > 0 && ToolkitOptionsWithValue.contains(name)) {
+            if (!argument.contains('=') && i + 1 < arguments.size())
+                ++i;
+            continue;
+        }
+        ours << argument;
+    }
+    return ours;
+}
+
+// The parser's own faults read like ours: "unknown option '--bogus'".
+QString ParserFault(const QCommandLineParser& parser)
+{
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+        return "unknown option '" + QString(unknown.first().size() == 1 ? "-" : "--") +
+               unknown.first() + "'";
+    QString text = parser.errorText();
+    if (text.endsWith('.'))
+        text.chop(1);
+    return text.left(1).toLower() + text.mid(1);
+}
+
 CommandLine Query(UsageQuery query)
 {
     CommandLine answer = ConsoleAnswer({}, 0);
@@ -57,8 +111,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption history("history", {});
     const QCommandLineOption csv("csv", {});
     parser.addOptions({help, version, links, status, json, history, csv});
-    if (!parser.parse(arguments))
-        return Fault(parser.errorText());
+    if (!parser.parse(WithoutToolkitOptions(arguments)))
+        return Fault(ParserFault(parser));
     if (!parser.positionalArguments().isEmpty())
         return Fault("unexpected argument '" + parser.positionalArguments().first() + "'");
     if (parser.isSet(help))

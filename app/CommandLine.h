@@ -22,5 +22,6 @@ struct CommandLine {
 // An answer on the console instead of a run.
 CommandLine ConsoleAnswer(const QString& text, int exitCode);
 
-// `arguments` starts with the program's name, as argv does.
+// `arguments` starts with the program's name, as argv does. The toolkit's own options (-platform,
+// -display, -style…) are passed over, so the whole command line is judged before it starts.
 CommandLine ParseCommandLine(const QStringList& arguments);

@@ -33,18 +33,14 @@ int Answer(const CommandLine& asked)
 
 int main(int argc, char** argv)
 {
-    // Help, version and the queries are answered before the toolkit starts, so they need no
-    // display. Any other fault waits until the toolkit has taken out its own options (-platform,
-    // -display…).
+    // Every answer and every fault comes before the toolkit starts, so none needs a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const CommandLine early = ParseCommandLine(arguments); !early.run && early.exitCode == 0)
-        return Answer(early);
-    QApplication app(argc, argv);
-    const CommandLine line = ParseCommandLine(app.arguments());
+    const CommandLine line = ParseCommandLine(arguments);
     if (!line.run)
         return Answer(line);
+    QApplication app(argc, argv);
 
     // The settings are read before the windows exist, so every part of the program sees them.
     const auto store = platform::defaultRegistryFile();

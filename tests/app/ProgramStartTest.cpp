@@ -108,9 +108,10 @@ TEST_F(ProgramStart, ASecondCopyOfTheSameStoreIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(windows, "shown ");
 }
 
-// The real program asked on its command line. Help, version and the queries need no display
-// (none is given here, so starting the toolkit would abort); no answer starts a window or
-// touches the store or the lock, and a query without a store ends with exit status 1.
+// The real program asked on its command line. No answer and no fault needs a display (none is
+// given here, so starting the toolkit would abort), the toolkit's own options are passed over;
+// no answer starts a window or touches the store or the lock, and a query without a store ends
+// with exit status 1.
 TEST(ProgramCommandLine, IsAnsweredWithoutAWindowTheStoreOrTheLock)
 {
     const QString usage = "usage: quillmar [--help] [--version] [--links=kernel|networkmanager]\n"
@@ -120,28 +121,27 @@ TEST(ProgramCommandLine, IsAnsweredWithoutAWindowTheStoreOrTheLock)
     const QString ask = "quillmar: ask either --status [--json] or --history --csv\n" + usage;
     const QString version = QString("Quillmar 1.05\nQt %1\n").arg(qVersion());
     // Arguments, exit code, and the start of standard output, or of standard error for a fault.
-    // Faults are found after the toolkit started, so these runs get one without a display.
     const std::tuple<QStringList, int, QString> rows[] = {
         {{"--version"}, 0, version},
         {{"--help"}, 0, usage + "\nWatches one network connection"},
-        {{"--bogus"}, 2, "quillmar: Unknown option 'bogus'.\n" + usage},
+        {{"--bogus"}, 2, "quillmar: unknown option '--bogus'\n" + usage},
+        {{"-platform", "offscreen", "-x"}, 2, "quillmar: unknown option '-x'\n" + usage},
+        {{"--links"}, 2, "quillmar: missing value after '--links'\n" + usage},
         {{"--links=nm"}, 2, "quillmar: unknown link service 'nm'\n" + usage},
         {{"ppp0"}, 2, "quillmar: unexpected argument 'ppp0'\n" + usage},
         {{"--status"}, 1, noStore},
         {{"--history", "--csv"}, 1, noStore},
-        {{"--json"}, 2, ask},
+        {{"-style", "Fusion", "--json"}, 2, ask},
         {{"--status", "--history", "--csv"}, 2, ask},
     };
     for (const auto& [arguments, exitCode, expected] : rows) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const QTemporaryDir home;
         QProcess program;
-        program.start(
-            "env", QStringList({"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                exitCode == 2 ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb",
-                                "XDG_CONFIG_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path(),
-                                QUILLMAR_BINARY}) +
-                       arguments);
+        program.start("env", QStringList({"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                          "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + home.path(),
+                                          "XDG_RUNTIME_DIR=" + home.path(), QUILLMAR_BINARY}) +
+                                 arguments);
         EXPECT_TRUE(program.waitForFinished(10000)); // else killed as it goes
         EXPECT_EQ(program.exitCode(), exitCode);
         const QString output = QString::fromLocal8Bit(exitCode ? program.readAllStandardError()
