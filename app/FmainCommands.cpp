@@ -31,7 +31,7 @@ constexpr const char* InfoText =
     "Project Authors, used under the Apache License 2.0, https://www.openssl.org\n"
     "\n"
     "Please send your wishes for new features and your error reports to:\n"
-    "        quillmar@users.noreply.codeberg.org\n"
+    "        https://codeberg.org/quillmar/quillmar/issues\n"
     "\n"
     "Have fun!";
 

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -150,6 +151,9 @@ TEST_F(Modals, TheWatchCycleGoesOnBehindAModalWindow)
         // Stored before it is shown: a kill while it is open does not bring it back.
         EXPECT_EQ(CRegVars(store.File()).InfoShown.Get(), 1u);
         EXPECT_EQ(modal->windowTitle(), "License Agreement, Copyright");
+        // Reports go where the metainfo sends them, not to an address that takes no mail.
+        EXPECT_TRUE(qobject_cast<QMessageBox*>(modal)->text().contains(
+            "reports to:\n        https://codeberg.org/quillmar/quillmar/issues\n"));
         for (int i = 0; i < 4; ++i) {
             QTest::qWait(60);
             totals.push_back(CRegVars(store.File()).SumRXLo.Get());
