@@ -13,12 +13,12 @@ TimeSync::TimeSync(TFormMain& form, platform::Pause& pause, CRegVars& settings,
 
 TimeSync::~TimeSync() = default;
 
-// Without a server there is no one to ask; the keep-alive, which needs one too, says so as well.
+// Without a server there is no one to ask, from the menu or for the keep-alive.
 std::string TimeSync::MissingSettings() const
 {
     if (!TrimBlanks(settings_.KeepAliveHost.Get()).empty())
         return {};
-    return "Time not synchronized: no NTP server Hostname set (Settings, Connection).";
+    return "Time not synchronized: no NTP server set (Settings, Connection).";
 }
 
 void TimeSync::Attempt(int)

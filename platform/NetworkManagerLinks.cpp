@@ -268,11 +268,9 @@ std::uint32_t NetworkManagerLinks::EnumEntries(std::span<RasEntryName> buffer, s
     return 0;
 }
 
-// NetworkManager asks polkit before it activates or deactivates anything; its refusal, like the
-// bus's, reads as EACCES.
 const char* NetworkManagerLinks::MissingRight(std::uint32_t error) const
 {
-    return error == EACCES ? "NetworkManager's network-control permission (polkit)" : nullptr;
+    return nm::MissingRight(error);
 }
 
 } // namespace platform

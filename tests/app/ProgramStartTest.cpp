@@ -69,11 +69,10 @@ TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
     std::ofstream(blocked) << "a file where the folder should be";
     settings = std::make_unique<CRegVars>(blocked / "registry.sqlite3");
     StartWindow();
-    EXPECT_EQ(Protocol().join('\n').toStdString(),
+    EXPECT_EQ(Protocol().first().toStdString(),
               "Counts and settings will not be saved: the settings folder " + blocked.string() +
-                  " is not a folder\nSaved the very first start time\nMonitoring RAS connection "
-                  "\"\".\nMaximum traffic is 1000 MByte.\nWe are currently disconnected\nChoose "
-                  "the connection to watch under Settings, Connection.");
+                  " is not a folder");
+    EXPECT_EQ(Protocol().last(), "Choose the connection to watch under Settings, Connection.");
 }
 
 // The lock lies beside the store, in the user's own folder, whatever the runtime folder says: a

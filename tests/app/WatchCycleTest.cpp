@@ -132,7 +132,7 @@ TEST_F(WatchCycle, AStartWhileConnectedUpToTheLimitAndBeyond)
               QStringList(2, "Info|Traffic limit has been reached! Connection has been closed."));
     const QString closing = "Traffic limit has been reached. Closing connection...";
     const QString refused = "Error during closing the connection (Code 1)\nConnect and "
-                            "Disconnect need the right to dial: see \"Rights\" in the README, or "
+                            "Disconnect need rights: see \"Rights\" in the README, or "
                             "PERMISSIONS in quillmar(1).";
     EXPECT_EQ(
         NewLines().join('\n'),

@@ -76,9 +76,9 @@ public:
         });
     }
     // Code 1 stands for a refusal for want of rights, as the kernel's EPERM.
-    const char* MissingRight(std::uint32_t error) const override
+    const char* MissingRight(std::uint32_t code) const override
     {
-        return error == 1 ? "the right to dial" : nullptr;
+        return code == 1 ? "rights" : nullptr;
     }
 
 private:

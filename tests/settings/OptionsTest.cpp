@@ -305,7 +305,6 @@ TEST(OptionsValidation, PassesWithItsNumberOrReportsTheFirstFault)
         EXPECT_EQ(std::tuple(combo->count(), combo->currentIndex(), combo->currentText()),
                   std::tuple(count, selected, selected < 0 ? "" : QString(connection)));
         EXPECT_EQ(h.PressOk(), selected < 0 ? "Error (!) No connection selected!" : "");
-        EXPECT_EQ(CRegVars(h.store.File()).Connection.Get(), std::string(connection));
         if (selected < 0)
             h.PressCancel();
     }
