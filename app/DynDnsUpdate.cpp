@@ -3,7 +3,11 @@
 #include "app/Fmain.h"
 #include "net/DynDnsRequest.h"
 #include "platform/HttpClient.h"
+#include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
+
+#include <string_view>
+#include <vector>
 
 DynDnsUpdate::DynDnsUpdate(TFormMain& form, platform::Pause& pause, CRegVars& settings,
                            platform::HttpClient& http)
@@ -12,6 +16,25 @@ DynDnsUpdate::DynDnsUpdate(TFormMain& form, platform::Pause& pause, CRegVars& se
 }
 
 DynDnsUpdate::~DynDnsUpdate() = default;
+
+// The service refuses an update that lacks any of them; nothing is sent then, not even the
+// credentials there are.
+std::string DynDnsUpdate::MissingSettings() const
+{
+    std::vector<std::string_view> missing;
+    for (const auto& [setting, caption] : {std::pair(&settings_.DynDNSHostname, "Hostname"),
+                                           {&settings_.DynDNSUsername, "Username"},
+                                           {&settings_.DynDNSPassword, "Password"}}) {
+        if (TrimBlanks(setting->Get()).empty())
+            missing.push_back(caption);
+    }
+    if (missing.empty())
+        return {};
+    std::string line = "DynDNS not updated: no ";
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        line.append(i == 0 ? "" : i + 1 < missing.size() ? ", " : " or ").append(missing[i]);
+    return line + " set (Settings, DynDNS).";
+}
 
 void DynDnsUpdate::Attempt(int attempt)
 {

@@ -21,6 +21,7 @@ public:
     ~DynDnsUpdate() override;
 
 private:
+    std::string MissingSettings() const override;
     void Attempt(int attempt) override;
 
     CRegVars& settings_;

@@ -76,6 +76,9 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
             Dial();
     }
     WriteTrafficLog(); // what a log that could not be written, or a kill, left for later
+    // Until a connection is chosen nothing is counted, and nothing else says so.
+    if (*settings_.Connection.Get() == '\0')
+        AddProtocolLine("Choose the connection to watch under Settings, Connection.");
 }
 
 TFormMain::~TFormMain() = default;

@@ -146,6 +146,9 @@ private:
     // service takes it, the box follows.
     bool ShowNotice(const QString& text);
     void DynDNSAfterConnect();
+    // After a dial or hang-up the link service refused for want of a right: which, and where
+    // granting it is explained.
+    void ReportMissingRight(std::uint32_t error);
     void ResetTrafficCounterWhenDue();
     // The status line from the overall sums and the limit settings; then the other views of the
     // usage follow (UsageCounted). Nothing to do while none of them changed, as on an idle tick.

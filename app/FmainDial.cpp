@@ -41,10 +41,12 @@ void TFormMain::Dial()
     DialInProgress = true;
     const bool dialled = ras_.DialDlg(entry.c_str(), error);
     DialInProgress = false;
-    if (dialled)
+    if (dialled) {
         AddProtocolLine("Dialing successful");
-    else
+    } else {
         AddProtocolLine("Dialing error: %u", error);
+        ReportMissingRight(error);
+    }
 }
 
 void TFormMain::HangUp()
@@ -60,8 +62,19 @@ void TFormMain::HangUp()
         return;
     }
     const std::uint32_t result = ras_.HangUp(connection);
-    if (result == 0)
+    if (result == 0) {
         AddProtocolLine("Connection closed successfully.");
-    else
+    } else {
         AddProtocolLine("Error during closing the connection (Code %u)", result);
+        ReportMissingRight(result);
+    }
+}
+
+// A code alone does not tell the user what to ask an administrator for.
+void TFormMain::ReportMissingRight(std::uint32_t error)
+{
+    if (const char* right = ras_.MissingRight(error))
+        AddProtocolLine("Connect and Disconnect need %s: see \"Rights\" in the README, or "
+                        "PERMISSIONS in quillmar(1).",
+                        right);
 }

@@ -19,6 +19,8 @@ void RetriedOperation::Run()
 {
     if (running_)
         return;
+    if (const std::string missing = MissingSettings(); !missing.empty())
+        return form_.AddProtocolLine("%s", missing.c_str());
     running_ = true;
     attempt_ = 0;
     Attempt(attempt_);

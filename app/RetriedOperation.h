@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <string>
 
 class TFormMain;
 
@@ -18,10 +19,13 @@ public:
     RetriedOperation(const RetriedOperation&) = delete;
     RetriedOperation& operator=(const RetriedOperation&) = delete;
 
-    // Starts the first attempt; while an operation of this kind is under way, nothing.
+    // Starts the first attempt; while an operation of this kind is under way, nothing. Without
+    // the settings it needs, it only says which are missing.
     void Run();
 
 protected:
+    // The protocol line naming the settings the operation lacks, or empty when it can run.
+    virtual std::string MissingSettings() const = 0;
     // Starts attempt `attempt`, from 0; it ends in Succeeded(), Failed() or GiveUp().
     virtual void Attempt(int attempt) = 0;
     void Succeeded();

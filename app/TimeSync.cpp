@@ -2,6 +2,7 @@
 
 #include "app/Fmain.h"
 #include "platform/SntpClient.h"
+#include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
 
 TimeSync::TimeSync(TFormMain& form, platform::Pause& pause, CRegVars& settings,
@@ -11,6 +12,14 @@ TimeSync::TimeSync(TFormMain& form, platform::Pause& pause, CRegVars& settings,
 }
 
 TimeSync::~TimeSync() = default;
+
+// Without a server there is no one to ask, from the menu or for the keep-alive.
+std::string TimeSync::MissingSettings() const
+{
+    if (!TrimBlanks(settings_.KeepAliveHost.Get()).empty())
+        return {};
+    return "Time not synchronized: no NTP server set (Settings, Connection).";
+}
 
 void TimeSync::Attempt(int)
 {

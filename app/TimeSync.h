@@ -3,6 +3,7 @@
 #include "app/RetriedOperation.h"
 
 #include <memory>
+#include <string>
 
 class CRegVars;
 
@@ -20,6 +21,7 @@ public:
     ~TimeSync() override;
 
 private:
+    std::string MissingSettings() const override;
     void Attempt(int attempt) override;
 
     CRegVars& settings_;

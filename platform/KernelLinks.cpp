@@ -1,6 +1,7 @@
 #include "platform/KernelLinks.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <linux/if.h>
 
@@ -108,6 +109,12 @@ std::uint32_t KernelLinks::EnumEntries(std::span<RasEntryName> buffer, std::size
         ++count;
     }
     return 0;
+}
+
+// The kernel changes a link's state only for a holder of this capability.
+const char* KernelLinks::MissingRight(std::uint32_t error) const
+{
+    return error == EPERM ? "CAP_NET_ADMIN" : nullptr;
 }
 
 } // namespace platform

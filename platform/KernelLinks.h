@@ -38,6 +38,7 @@ public:
     // Kernel links have no dial dialog: the link is set up and the call returns at once.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
     std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;
+    const char* MissingRight(std::uint32_t error) const override;
 
 private:
     // A link up without a carrier is waited on for a while; any other state is what it is.

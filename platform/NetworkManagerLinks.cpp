@@ -268,4 +268,9 @@ std::uint32_t NetworkManagerLinks::EnumEntries(std::span<RasEntryName> buffer, s
     return 0;
 }
 
+const char* NetworkManagerLinks::MissingRight(std::uint32_t error) const
+{
+    return nm::MissingRight(error);
+}
+
 } // namespace platform

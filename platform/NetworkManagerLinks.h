@@ -49,6 +49,7 @@ public:
     // small modal progress dialog with Cancel.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
     std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;
+    const char* MissingRight(std::uint32_t error) const override;
 
 private:
     // An active connection handed out.

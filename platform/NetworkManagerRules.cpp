@@ -77,6 +77,13 @@ std::uint32_t FailureCode(std::uint32_t reason)
     }
 }
 
+// NetworkManager asks polkit before it activates or deactivates anything; polkit's refusal, like
+// the bus's, reads as EACCES.
+const char* MissingRight(std::uint32_t error)
+{
+    return error == EACCES ? "NetworkManager's network-control permission (polkit)" : nullptr;
+}
+
 bool FitsEntryName(std::string_view id)
 {
     return id.size() < RasMaxEntryName;

@@ -23,6 +23,9 @@ std::uint32_t ConnectState(std::uint32_t activeState);
 std::uint32_t ErrorCode(std::string_view dbusErrorName);
 // The errno standing for the reason an activation failed.
 std::uint32_t FailureCode(std::uint32_t reason);
+// The permission whose want an errno of ErrorCode stands for, as the user's protocol names it;
+// null for any other.
+const char* MissingRight(std::uint32_t error);
 
 inline constexpr std::uint32_t ProfileExternal = 0x8;
 

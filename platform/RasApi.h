@@ -51,6 +51,9 @@ public:
     virtual bool DialDlg(const char* entry, std::uint32_t& error) = 0;
     // The entries that can be watched; more than fit is RasErrorBufferTooSmall.
     virtual std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) = 0;
+    // The right whose want made the service refuse a dial or hang-up with `error`, named as an
+    // administrator grants it; null for any other error.
+    virtual const char* MissingRight(std::uint32_t error) const = 0;
 
 protected:
     RasApi() = default;

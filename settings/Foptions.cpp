@@ -98,13 +98,18 @@ void TFormOptions::LoadPhoneEntries()
     const bool listed = ras_.EnumEntries(entries, count) == 0;
     cbPhoneEntries->clear();
     cbPhoneEntries->clearEditText();
-    if (!listed)
-        return;
     int match = -1;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; listed && i < count; ++i) {
         cbPhoneEntries->addItem(QString::fromUtf8(entries[i].name));
         if (std::strcmp(entries[i].name, vars_.Connection.Get()) == 0)
             match = int(i);
+    }
+    // A modem's link or a removed profile is listed only while it exists; the choice stays, so
+    // that OK keeps it while it is away.
+    const QString stored = QString::fromUtf8(vars_.Connection.Get());
+    if (match < 0 && !Trimmed(stored).isEmpty()) {
+        match = cbPhoneEntries->count();
+        cbPhoneEntries->addItem(stored);
     }
     cbPhoneEntries->setCurrentIndex(match);
 }

@@ -63,15 +63,16 @@ TEST_F(ProgramStart, ShowsTheWindowOrTheReasonWhyNotAndReturnsZero)
                                         "Info|Failed to run Quillmar for a unknown reason. Maybe, "
                                         "the program is already running."}));
 
-    // A store that cannot be used: the program runs on its defaults and says so first.
+    // A store that cannot be used: the program runs on its defaults and says so first; with no
+    // connection chosen, it says where to choose one last.
     const auto blocked = store.Dir() / "blocked";
     std::ofstream(blocked) << "a file where the folder should be";
     settings = std::make_unique<CRegVars>(blocked / "registry.sqlite3");
     StartWindow();
     EXPECT_EQ(Protocol().first().toStdString(),
-              "Counts and settings will not be saved: the settings "
-              "folder " +
-                  blocked.string() + " is not a folder");
+              "Counts and settings will not be saved: the settings folder " + blocked.string() +
+                  " is not a folder");
+    EXPECT_EQ(Protocol().last(), "Choose the connection to watch under Settings, Connection.");
 }
 
 // The lock lies beside the store, in the user's own folder, whatever the runtime folder says: a

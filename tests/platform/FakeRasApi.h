@@ -75,6 +75,11 @@ public:
             std::snprintf(record.name, sizeof record.name, "%s", entry.c_str());
         });
     }
+    // Code 1 stands for a refusal for want of rights, as the kernel's EPERM.
+    const char* MissingRight(std::uint32_t code) const override
+    {
+        return code == 1 ? "rights" : nullptr;
+    }
 
 private:
     // Copies the records `fill` makes into `buffer` as the service does, or fails as it does.

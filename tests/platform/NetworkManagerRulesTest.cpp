@@ -13,8 +13,10 @@ namespace {
 // its most recently used profile.
 TEST(NetworkManagerRules, ARefusalEntriesAndTheProfileDialledForAnId)
 {
-    // The name the protocol must tell apart from a refusal of any other kind; names are exact.
-    EXPECT_EQ(nm::ErrorCode("org.freedesktop.NetworkManager.PermissionDenied"), EACCES);
+    // The name the protocol must tell apart from a refusal of any other kind, by the permission it
+    // wants; names are exact.
+    EXPECT_STREQ(nm::MissingRight(nm::ErrorCode("org.freedesktop.NetworkManager.PermissionDenied")),
+                 "NetworkManager's network-control permission (polkit)");
     const std::string longest(RasMaxEntryName - 1, 'x'), tooLong(RasMaxEntryName, 'x');
     const nm::Profile profiles[] = {
         {"Mobile", "gsm", 0, 50}, {"Mobile", "gsm", 0, 70}, {tooLong, "vpn"}, {longest, "vpn"}};
