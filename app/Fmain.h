@@ -192,6 +192,7 @@ private:
     // limit; a notification goes on its own, so one is sent for each stretch of connected ticks
     // at the limit, however long it lasts.
     bool LimitNoticeSent = false;
+    bool MissingRightSaid = false;
 
 public:
     // Controls, named as in the window's layout.

@@ -43,6 +43,7 @@ void TFormMain::Dial()
     DialInProgress = false;
     if (dialled) {
         AddProtocolLine("Dialing successful");
+        MissingRightSaid = false;
     } else {
         AddProtocolLine("Dialing error: %u", error);
         ReportMissingRight(error);
@@ -64,17 +65,22 @@ void TFormMain::HangUp()
     const std::uint32_t result = ras_.HangUp(connection);
     if (result == 0) {
         AddProtocolLine("Connection closed successfully.");
+        MissingRightSaid = false;
     } else {
         AddProtocolLine("Error during closing the connection (Code %u)", result);
         ReportMissingRight(result);
     }
 }
 
-// A code alone does not tell the user what to ask an administrator for.
+// A code alone does not tell the user what to ask an administrator for. Said once until a dial or
+// hang-up goes through, not again with every refusal of a redial or of a close at the limit.
 void TFormMain::ReportMissingRight(std::uint32_t error)
 {
-    if (const char* right = ras_.MissingRight(error))
-        AddProtocolLine("Connect and Disconnect need %s: see \"Rights\" in the README, or "
-                        "PERMISSIONS in quillmar(1).",
-                        right);
+    const char* right = ras_.MissingRight(error);
+    if (!right || MissingRightSaid)
+        return;
+    MissingRightSaid = true;
+    AddProtocolLine("Connect and Disconnect need %s: see \"Rights\" in the README, or "
+                    "PERMISSIONS in quillmar(1).",
+                    right);
 }

@@ -136,9 +136,9 @@ TEST_F(WatchCycle, AStartWhileConnectedUpToTheLimitAndBeyond)
                             "PERMISSIONS in quillmar(1).";
     EXPECT_EQ(
         NewLines().join('\n'),
-        QStringList({closing, refused, closing, refused, closing, "Connection closed successfully.",
-                     "Now, we are disconnected", "Traffic limit has already been reached.",
-                     "Dialing...", "Dialing successful"})
+        QStringList({closing, refused, closing, "Error during closing the connection (Code 1)",
+                     closing, "Connection closed successfully.", "Now, we are disconnected",
+                     "Traffic limit has already been reached.", "Dialing...", "Dialing successful"})
             .join('\n'));
 }
 
