@@ -2,7 +2,7 @@
 // cycle goes on behind them on the real timer and the real event loop.
 #include "app/MainWindowFixture.h"
 #include "app/StatusLine.h"
-#include "platform/FrameGaps.h"
+#include "graph/PixelRows.h"
 #include "settings/Foptions.h"
 #include "traffic/PackedDateTime.h"
 
@@ -98,7 +98,7 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
                   face + " 1")
             << name;
     }
-    EXPECT_EQ(test::ControlsNearFrames(*form), QStringList());
+    EXPECT_EQ(FramesNearControls(*form), QStringList());
 
     EXPECT_EQ(Captions(form->menuBar()->actions()), QStringList({"Action", "Settings", "Info"}));
     EXPECT_EQ(

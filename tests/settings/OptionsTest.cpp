@@ -1,7 +1,7 @@
 #include "TestEnvironment.h"
+#include "graph/PixelRows.h"
 #include "platform/Autostart.h"
 #include "platform/FakeRasApi.h"
-#include "platform/FrameGaps.h"
 #include "settings/Foptions.h"
 #include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
@@ -177,7 +177,7 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
             control->height() < control->sizeHint().height())
             squeezed << control->objectName();
     EXPECT_EQ(squeezed, QStringList());
-    EXPECT_EQ(test::ControlsNearFrames(h.form), QStringList());
+    EXPECT_EQ(FramesNearControls(h.form), QStringList());
     for (const auto& [control, shown, entered] : Fields) {
         EXPECT_EQ(h.State(control), shown) << control;
         h.Set(control, entered);
