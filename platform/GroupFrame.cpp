@@ -52,9 +52,9 @@ public:
         painter->drawRoundedRect(QRectF(frame).translated(0.5, 0.5), 2, 2);
         painter->restore();
 
-        QStyleOptionGroupBox title(*box);
-        title.subControls &= ~SC_GroupBoxFrame;
-        QProxyStyle::drawComplexControl(control, &title, painter, widget);
+        QStyleOptionGroupBox rest(*box);
+        rest.subControls &= ~SC_GroupBoxFrame;
+        QProxyStyle::drawComplexControl(control, &rest, painter, widget);
     }
 };
 

@@ -176,8 +176,7 @@ TEST(OptionsStore, LayoutControlsShowTheirSettingsAndOkStoresThem)
         if (control->isVisible() && !qobject_cast<QComboBox*>(control->parentWidget()) &&
             control->height() < control->sizeHint().height())
             squeezed << control->objectName();
-    EXPECT_EQ(squeezed, QStringList());
-    EXPECT_EQ(FramesNearControls(h.form), QStringList());
+    EXPECT_EQ(squeezed + FramesNearControls(h.form), QStringList());
     for (const auto& [control, shown, entered] : Fields) {
         EXPECT_EQ(h.State(control), shown) << control;
         h.Set(control, entered);
