@@ -3,6 +3,7 @@
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
 #include "graph/HistoryImage.h"
+#include "platform/GroupFrame.h"
 #include "settings/RegVars.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@ QGroupBox* AddGroupBox(QWidget* parent, const char* name, const QString& caption
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(name);
     box->setGeometry(geometry);
+    platform::SetTitleIntoFrame(box);
     return box;
 }
 

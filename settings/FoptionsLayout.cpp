@@ -1,4 +1,5 @@
 // The dialog's controls in their two columns, and its one placement on the screen.
+#include "platform/GroupFrame.h"
 #include "settings/Foptions.h"
 #include "settings/PasswordMaskStyle.h"
 
@@ -36,6 +37,7 @@ QGroupBox* Group(const char* name, const QString& caption, QWidget* parent)
 {
     auto* group = new QGroupBox(caption, parent);
     group->setObjectName(name);
+    platform::SetTitleIntoFrame(group);
     return group;
 }
 

@@ -2,6 +2,7 @@
 // cycle goes on behind them on the real timer and the real event loop.
 #include "app/MainWindowFixture.h"
 #include "app/StatusLine.h"
+#include "graph/PixelRows.h"
 #include "settings/Foptions.h"
 #include "traffic/PackedDateTime.h"
 
@@ -64,6 +65,7 @@ void WhenModalOpens(const std::function<void(QWidget*)>& act)
 
 } // namespace
 
+// Every control at its place, clear of its group's frame and title; the menus; the width kept.
 TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
 {
     settings->HistoryScaling.Set(5);
@@ -97,6 +99,7 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
                   face + " 1")
             << name;
     }
+    EXPECT_EQ(FramesNearControls(*form), QStringList());
 
     EXPECT_EQ(Captions(form->menuBar()->actions()), QStringList({"Action", "Settings", "Info"}));
     EXPECT_EQ(

@@ -44,10 +44,17 @@ for size in "${sizes[@]}"; do
     [ "$header" = "$want" ] || fail "$png is not a $size x $size PNG"
 done
 
+# The package depends on the one that holds the face the windows are laid out in.
+face=$(fc-match -f '%{family}:%{file}' 'Liberation Sans')
+[ "${face%%:*}" = "Liberation Sans" ] || fail "Liberation Sans is not installed; fc-match gave $face"
+holder=$(dpkg -S "${face#*:}" | cut -d: -f1)
+depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+grep -qE "(^|, )$holder(,|$)" <<<"$depends" || fail "the package depends on '$depends', not on $holder"
+
 # One version everywhere: the program, the AppStream release and the changelog.
 version=$("$root/usr/bin/quillmar" --version | head -n1)
 release=$(grep -o '<release version="[^"]*"' "$share/metainfo/$app.metainfo.xml" | head -n1 | cut -d'"' -f2)
 changelog=$(zcat "$share/doc/quillmar/changelog.gz" | head -n1 | sed 's/^quillmar (\([^)]*\)).*/\1/')
 [ "$version" = "Quillmar $release" ] && [ "$release" = "$changelog" ] ||
     fail "versions differ: '$version', metainfo $release, changelog $changelog"
-echo "installed layout, desktop entry, metainfo, icons and versions checked"
+echo "installed layout, desktop entry, metainfo, icons, font dependency and versions checked"
