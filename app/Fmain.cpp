@@ -31,6 +31,9 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     WatchTimer = new QTimer(this);
     WatchTimer->setObjectName("WatchTimer");
     WatchTimer->setInterval(1000);
+    // Not Qt's coarse default, which may fire 50 ms late: what a kill loses is what crossed the
+    // link since the last tick's commit, one second at most.
+    WatchTimer->setTimerType(Qt::PreciseTimer);
     // Queued, so that the timer's own event has returned before the cycle runs: Qt does not
     // deliver a timer again while its handler is still on the stack, and a box opened by the
     // cycle would otherwise stop the counting until it is closed.

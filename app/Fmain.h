@@ -216,7 +216,7 @@ public:
     QMenu* pmTray = nullptr;
     QTimer* WatchTimer = nullptr;
 
-    // The settings dialog, created after the main window by the program start.
+    // The settings dialog, a child of this window made when it is first opened.
     TFormOptions* FormOptions = nullptr;
     // Made when it is first opened, so that a program that never shows it never reads the history.
     UsageHistoryWindow* usageHistoryWindow = nullptr;

@@ -40,11 +40,14 @@ void TFormMain::TrayIconUpdate()
 {
     const std::int32_t share = LimitPercent();
     const QString icon = ChooseTrayIcon(share);
-    if (share == TrayPercent && icon == TrayIconShown)
-        return;
-    tray_.Modify(icon, TrayTip(share));
-    TrayPercent = share;
-    TrayIconShown = icon;
+    if (icon != TrayIconShown) {
+        tray_.ModifyIcon(icon);
+        TrayIconShown = icon;
+    }
+    if (share != TrayPercent) { // the tooltip's only part that changes
+        tray_.ModifyTip(TrayTip(share));
+        TrayPercent = share;
+    }
 }
 
 void TFormMain::TrayIconDelete()

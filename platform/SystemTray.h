@@ -2,10 +2,14 @@
 
 #include "platform/Tray.h"
 
+#include <QHash>
+#include <QIcon>
 #include <QMenu>
+#include <QPointer>
 #include <QRect>
 #include <QSystemTrayIcon>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -15,9 +19,10 @@ public:
     SystemTray();
 
     bool Available() const override;
-    TrayHost Host() const override { return host_; }
+    std::optional<TrayHost> Host() const override { return host_; }
     void Add(const QString& iconName, const QString& tip) override;
-    void Modify(const QString& iconName, const QString& tip) override;
+    void ModifyIcon(const QString& iconName) override;
+    void ModifyTip(const QString& tip) override;
     void Delete() override;
     void ExportMenu(QMenu* menu) override;
     void OnActivated(QObject* receiver, std::function<void(TrayMouse)> handler) override;
@@ -27,8 +32,18 @@ public:
     QRect Geometry() const { return icon_.geometry(); }
 
 private:
-    // Asked before the icon exists: the toolkit asks the same question when it is made.
-    const TrayHost host_;
+    // Asks the session bus's watcher whether a StatusNotifierItem host is registered, as the
+    // toolkit does when it makes the icon; the answer comes on the event loop.
+    void AskTrayHost();
+    void SetHost(TrayHost host);
+    // Hands the menu last asked for to the tray, in the way its host needs.
+    void ShowMenu();
+
+    std::optional<TrayHost> host_;
+    QPointer<QMenu> menu_;
+    // Each icon made once: the toolkit renders an icon once for each size and keeps the pixmaps
+    // with it, where a new one would be read and rendered from its SVG again.
+    QHash<QString, QIcon> icons_;
     // What a StatusNotifierItem host shows; outlives the icon, which refers to it to the end.
     std::unique_ptr<QMenu> exported_;
     QSystemTrayIcon icon_;

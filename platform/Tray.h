@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QMenu;
 class QObject;
@@ -25,11 +26,15 @@ public:
 
     // False when the desktop shows no notification area at all, now.
     virtual bool Available() const = 0;
-    virtual TrayHost Host() const = 0;
+    // None until the desktop has answered which it is.
+    virtual std::optional<TrayHost> Host() const = 0;
 
     // Shows the icon, found by resource name, with its tooltip.
     virtual void Add(const QString& iconName, const QString& tip) = 0;
-    virtual void Modify(const QString& iconName, const QString& tip) = 0;
+    // Each sends the host what changed, so the caller passes only a change: a new icon costs
+    // the host more than a new tooltip.
+    virtual void ModifyIcon(const QString& iconName) = 0;
+    virtual void ModifyTip(const QString& tip) = 0;
     virtual void Delete() = 0;
     // The menu the tray opens for the right button; nullptr opens none.
     virtual void ExportMenu(QMenu* menu) = 0;

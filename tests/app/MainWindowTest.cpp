@@ -71,6 +71,7 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
     settings->HistoryScaling.Set(5);
     form = std::make_unique<TFormMain>(Services(ras)); // its timer left running
     EXPECT_EQ(form->WatchTimer->isActive() * form->WatchTimer->interval(), 1000);
+    EXPECT_EQ(form->WatchTimer->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(form->windowTitle(), "Quillmar V1.05");
     EXPECT_EQ(form->centralWidget()->size(), QSize(520, 344));
     EXPECT_EQ(form->minimumSize(), form->maximumSize()); // not resizable
@@ -175,10 +176,8 @@ TEST_F(Modals, KeepConnectedSwitchedOnShowsItsNote)
     ras.entries = {"dsl"};
     ConnectLine();
     StartWindow();
-    TFormOptions dialog(form.get(), *settings, ras);
-    form->FormOptions = &dialog;
     WhenModalOpens([&](QWidget* shown) {
-        EXPECT_EQ(shown, &dialog);
+        EXPECT_EQ(shown, form->FormOptions);
         shown->findChild<QCheckBox*>("ckKeepConnected")->setChecked(true);
         shown->findChild<QPushButton*>("btOK")->click();
     });
@@ -214,8 +213,6 @@ TEST_F(Modals, TheStatusLineFollowsTheCountsAndFitsTheNarrowWindow)
     form->btShowMore->click();
     EXPECT_EQ(seen(), "31 % of 1000 MB used · 688 MB left … | " + full + " | " + full);
 
-    TFormOptions dialog(form.get(), *settings, ras);
-    form->FormOptions = &dialog;
     WhenModalOpens([&](QWidget* shown) {
         shown->findChild<QComboBox*>("cbLimit")->setEditText("2000");
         shown->findChild<QComboBox*>("cbLimitAutoReset")->setCurrentIndex(0);

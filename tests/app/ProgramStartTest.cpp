@@ -2,6 +2,7 @@
 
 #include "app/MainWindowFixture.h"
 #include "platform/InstanceLock.h"
+#include "settings/Foptions.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,13 +17,16 @@ namespace {
 
 class ProgramStart : public test::MainWindowFixture {
 protected:
-    // Runs the program until its event loop is idle, noting each main window as shown or hidden.
+    // Runs the program until its event loop is idle, noting each main window as shown or hidden
+    // and any settings dialog built.
     int RunUntilIdle()
     {
         QTimer::singleShot(50, [this] {
             for (QWidget* widget : QApplication::topLevelWidgets())
                 if (qobject_cast<TFormMain*>(widget))
                     windows += widget->isVisible() ? "shown " : "hidden ";
+                else if (qobject_cast<TFormOptions*>(widget))
+                    windows += "settings ";
             QApplication::quit();
         });
         return RunProgram(*qApp, {Services(ras), lockFile});

@@ -259,8 +259,8 @@ TEST_F(WatchCycle, HintsAsDesktopNotifications)
                            "Traffic has now reached 70%."}));
 }
 
-// The row comes from the line, the column from the limit share; the tray is touched only when
-// the share or the icon changed.
+// The row comes from the line, the column from the limit share; the tray gets the icon only when
+// it changed, and the tooltip likewise.
 TEST_F(WatchCycle, TrayIconRowFromTheLineColumnFromTheShareAndTouchedOnlyOnChange)
 {
     const auto icons = [this] {
@@ -282,9 +282,8 @@ TEST_F(WatchCycle, TrayIconRowFromTheLineColumnFromTheShareAndTouchedOnlyOnChang
     Tick();
     form->TrayIconDelete();
     EXPECT_EQ(tray.calls,
-              QStringList({"add Z_GREENOFF|Quillmar (0%)", "modify Z_GREENON|Quillmar (0%)",
-                           "modify Z_GREENON|Quillmar (1%)", "modify Z_YELLOWON|Quillmar (70%)",
-                           "delete"}));
+              QStringList({"add Z_GREENOFF|Quillmar (0%)", "icon Z_GREENON", "tip Quillmar (1%)",
+                           "icon Z_YELLOWON", "tip Quillmar (70%)", "delete"}));
     form.reset();
     settings->KeepConnected.Set(1);
     StartWindow();

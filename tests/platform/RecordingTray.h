@@ -10,12 +10,13 @@ namespace test {
 class RecordingTray final : public platform::Tray {
 public:
     bool available = true;
-    QStringList calls; // "add Z_GREENOFF|Quillmar (0%)", "modify ...", "delete"
+    QStringList calls; // "add Z_GREENOFF|Quillmar (0%)", "icon Z_GREENON", "tip ...", "delete"
 
     bool Available() const override { return available; }
-    platform::TrayHost Host() const override { return platform::TrayHost::XEmbed; }
+    std::optional<platform::TrayHost> Host() const override { return platform::TrayHost::XEmbed; }
     void Add(const QString& i, const QString& tip) override { calls << "add " + i + "|" + tip; }
-    void Modify(const QString& i, const QString& t) override { calls << "modify " + i + "|" + t; }
+    void ModifyIcon(const QString& icon) override { calls << "icon " + icon; }
+    void ModifyTip(const QString& tip) override { calls << "tip " + tip; }
     void Delete() override { calls << "delete"; }
     void ExportMenu(QMenu*) override {}
     void OnActivated(QObject*, std::function<void(platform::TrayMouse)>) override {}

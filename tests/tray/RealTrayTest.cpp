@@ -41,7 +41,7 @@ protected:
         host.start(program, arguments);
         ASSERT_TRUE(QTest::qWaitFor(hostUp));
         tray.emplace();
-        ASSERT_EQ(tray->Host(), kind);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tray->Host() == kind; }));
         trayInUse = &*tray;
         MainWindowFixture::StartWindow();
     }
