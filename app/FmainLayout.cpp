@@ -46,6 +46,11 @@ QLabel* AddCounterRow(QGroupBox* box, int y, const QString& caption, const char*
     AddLabel(box, caption, {8, y, 65, 13}, Qt::AlignRight);
     QLabel* value = AddLabel(box, initial, {72, y, 97, 13}, Qt::AlignRight);
     value->setObjectName(valueName);
+    // Opaque, in the colour the box shows behind it, so that a new value repaints this label
+    // alone, not the box, the window and the caption it overlaps by a pixel; of a fixed size, so
+    // that it asks the box for no new layout either.
+    value->setAutoFillBackground(true);
+    value->setFixedSize(value->size());
     AddLabel(box, "Bytes", {176, y, 33, 13}, Qt::AlignLeft);
     return value;
 }

@@ -1,6 +1,7 @@
 #include "app/StatusLine.h"
 
 #include <QFontMetrics>
+#include <QtMath>
 
 StatusLine::StatusLine(QWidget* parent) : QLabel(parent)
 {
@@ -8,6 +9,8 @@ StatusLine::StatusLine(QWidget* parent) : QLabel(parent)
     // Its width follows the window's, never the other way round.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     setContentsMargins(6, 0, 6, 0); // its text under the left column's, 8 pixels in
+    // Opaque, in the status bar's colour: a new text repaints the line, not the window behind it.
+    setAutoFillBackground(true);
     setAccessibleDescription("Traffic of this accounting period against the limit");
 }
 
@@ -19,6 +22,19 @@ void StatusLine::SetFullText(const QString& text)
     setToolTip(text);
     setAccessibleName(text);
     Elide();
+}
+
+QSize StatusLine::sizeHint() const
+{
+    // As high as a label with one line of text, which rounds the line's height up.
+    const QMargins margins = contentsMargins();
+    return {margins.left() + margins.right(),
+            qCeil(QFontMetricsF(font()).height()) + margins.top() + margins.bottom()};
+}
+
+QSize StatusLine::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 void StatusLine::resizeEvent(QResizeEvent* event)

@@ -15,6 +15,11 @@ public:
     void SetFullText(const QString& text);
     const QString& FullText() const { return full_; }
 
+    // One line, whatever the text: the window's layout, which asks again at every change, need
+    // not lay the text out to learn that.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

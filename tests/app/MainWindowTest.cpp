@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -62,6 +63,33 @@ void WhenModalOpens(const std::function<void(QWidget*)>& act)
             WhenModalOpens(act);
     });
 }
+
+// The widgets painted over the two counter boxes, by name.
+class CounterBoxPaints : public QObject {
+public:
+    explicit CounterBoxPaints(const TFormMain& form) : form_(form)
+    {
+        qApp->installEventFilter(this);
+    }
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Paint && widget->window() == &form_) {
+            const QRect area = static_cast<QPaintEvent*>(event)->rect().translated(
+                widget->mapTo(&form_, QPoint()));
+            for (const QWidget* box : {form_.GroupBox1, form_.gbTrafficOverall})
+                if (area.intersects(QRect(box->mapTo(&form_, QPoint()), box->size())))
+                    painted << watched->objectName();
+        }
+        return false;
+    }
+
+private:
+    const TFormMain& form_;
+};
 
 } // namespace
 
@@ -115,6 +143,30 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
     form.reset();
     StartWindow();
     EXPECT_EQ(QString("%1 %2").arg(form->width()).arg(form->btShowMore->text()), "232 Show More");
+}
+
+// A tick repaints the counters whose value changed and nothing beneath them: they are opaque, in
+// the colour the box shows around them.
+TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChanged)
+{
+    ras.entries = {"dsl"};
+    ConnectLine();
+    StartWindow();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::sendPostedEvents(); // the first paint
+    CounterBoxPaints paints(*form);
+    ConnectLine(1000); // received only
+    Tick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !paints.painted.isEmpty(); }));
+    EXPECT_EQ(paints.painted, QStringList({"stSessionRX", "stSessionSum", "stSumRX", "stSum"}));
+
+    const QImage shown = form->grab().toImage();
+    const auto pixel = [&](const QWidget* widget, QPoint at) {
+        return shown.pixel(widget->mapTo(form.get(), at));
+    };
+    for (const QLabel* value : {form->stSessionRX, form->stSumTX}) // left of the digits
+        EXPECT_EQ(pixel(value, {1, 6}), pixel(value->parentWidget(), {100, 30}));
 }
 
 // Every way of quitting asks; no keeps the window, yes ends the program even hidden. At
