@@ -1,9 +1,10 @@
 #include "app/StatusLine.h"
 
 #include <QFontMetrics>
+#include <QPainter>
 #include <QtMath>
 
-StatusLine::StatusLine(QWidget* parent) : QLabel(parent)
+StatusLine::StatusLine(QWidget* parent) : QWidget(parent)
 {
     setObjectName("stUsage");
     // Its width follows the window's, never the other way round.
@@ -21,12 +22,13 @@ void StatusLine::SetFullText(const QString& text)
     full_ = text;
     setToolTip(text);
     setAccessibleName(text);
-    Elide();
+    shown_.reset();
+    update();
 }
 
 QSize StatusLine::sizeHint() const
 {
-    // As high as a label with one line of text, which rounds the line's height up.
+    // A label rounds its line's height up.
     const QMargins margins = contentsMargins();
     return {margins.left() + margins.right(),
             qCeil(QFontMetricsF(font()).height()) + margins.top() + margins.bottom()};
@@ -37,24 +39,49 @@ QSize StatusLine::minimumSizeHint() const
     return sizeHint();
 }
 
-void StatusLine::resizeEvent(QResizeEvent* event)
+void StatusLine::paintEvent(QPaintEvent*)
 {
-    QLabel::resizeEvent(event);
-    Elide();
+    const QTextLine line = Shown().lineAt(0);
+    const QRect room = contentsRect();
+    QPainter painter(this);
+    // Where a label puts its one line: at the left, centred in the height by the line's exact
+    // height (QTextLine::height() is rounded up).
+    const qreal height = line.ascent() + line.descent();
+    line.draw(&painter, QPointF(room.left(), room.top() + (room.height() - height) / 2));
 }
 
-void StatusLine::Elide()
+void StatusLine::resizeEvent(QResizeEvent* event)
 {
-    const QFontMetrics metrics(font());
+    QWidget::resizeEvent(event);
+    shown_.reset();
+}
+
+void StatusLine::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        shown_.reset();
+}
+
+const QTextLayout& StatusLine::Shown() const
+{
+    if (shown_)
+        return *shown_;
     const int room = contentsRect().width();
     const QStringList parts = full_.split(PartSeparator);
     for (qsizetype kept = parts.size(); kept > 0; --kept) {
-        const QString shown =
-            parts.first(kept).join(PartSeparator) + (kept < parts.size() ? " …" : "");
-        if (metrics.horizontalAdvance(shown) <= room) {
-            setText(shown);
-            return;
-        }
+        LayOut(parts.first(kept).join(PartSeparator) + (kept < parts.size() ? " …" : ""));
+        if (qRound(shown_->lineAt(0).naturalTextWidth()) <= room)
+            return *shown_;
     }
-    setText(metrics.elidedText(parts.first(), Qt::ElideRight, room));
+    LayOut(QFontMetrics(font()).elidedText(parts.first(), Qt::ElideRight, room));
+    return *shown_;
+}
+
+void StatusLine::LayOut(const QString& text) const
+{
+    shown_.emplace(text, font(), this);
+    shown_->beginLayout();
+    shown_->createLine();
+    shown_->endLayout();
 }

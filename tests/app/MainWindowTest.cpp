@@ -257,7 +257,7 @@ TEST_F(Modals, TheStatusLineFollowsTheCountsAndFitsTheNarrowWindow)
     Tick();
     const StatusLine* line = form->stUsage;
     const auto seen = [&] {
-        return QStringList{line->text(), line->toolTip(), line->accessibleName()}.join(" | ");
+        return QStringList{line->ShownText(), line->toolTip(), line->accessibleName()}.join(" | ");
     };
     const QString full = "31 % of 1000 MB used · 688 MB left · period ends 01.01.2027";
     EXPECT_EQ(seen(), QStringList(3, full).join(" | "));
