@@ -1,5 +1,6 @@
 // The main window's controls and menus, at the positions and with the captions of its layout, and
 // its two widths.
+#include "app/CounterLabel.h"
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
 #include "graph/HistoryImage.h"
@@ -40,17 +41,12 @@ QLabel* AddLabel(QWidget* parent, const QString& text, QRect geometry, Qt::Align
 }
 
 // One counter row: caption, value and unit, the value right-aligned so the digits line up.
-QLabel* AddCounterRow(QGroupBox* box, int y, const QString& caption, const char* valueName,
-                      const QString& initial)
+CounterLabel* AddCounterRow(QGroupBox* box, int y, const QString& caption, const char* valueName,
+                            const QString& initial)
 {
     AddLabel(box, caption, {8, y, 65, 13}, Qt::AlignRight);
-    QLabel* value = AddLabel(box, initial, {72, y, 97, 13}, Qt::AlignRight);
+    auto* value = new CounterLabel(initial, {72, y, 97, 13}, box);
     value->setObjectName(valueName);
-    // Opaque, in the colour the box shows behind it, so that a new value repaints this label
-    // alone, not the box, the window and the caption it overlaps by a pixel; of a fixed size, so
-    // that it asks the box for no new layout either.
-    value->setAutoFillBackground(true);
-    value->setFixedSize(value->size());
     AddLabel(box, "Bytes", {176, y, 33, 13}, Qt::AlignLeft);
     return value;
 }
