@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPaintEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -64,32 +63,24 @@ void WhenModalOpens(const std::function<void(QWidget*)>& act)
     });
 }
 
-// The widgets painted over the two counter boxes, by name.
-class CounterBoxPaints : public QObject {
-public:
-    explicit CounterBoxPaints(const TFormMain& form) : form_(form)
-    {
-        qApp->installEventFilter(this);
-    }
+// Names the widgets it watches as they are painted.
+struct PaintRecorder : QObject {
     QStringList painted;
-
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Paint && widget->window() == &form_) {
-            const QRect area = static_cast<QPaintEvent*>(event)->rect().translated(
-                widget->mapTo(&form_, QPoint()));
-            for (const QWidget* box : {form_.GroupBox1, form_.gbTrafficOverall})
-                if (area.intersects(QRect(box->mapTo(&form_, QPoint()), box->size())))
-                    painted << watched->objectName();
-        }
+        if (event->type() == QEvent::Paint)
+            painted << watched->objectName();
         return false;
     }
-
-private:
-    const TFormMain& form_;
 };
+
+QImage Rendered(QWidget& widget, qreal scale)
+{
+    QImage image(widget.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    widget.render(&image);
+    return image;
+}
 
 } // namespace
 
@@ -145,9 +136,10 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
     EXPECT_EQ(QString("%1 %2").arg(form->width()).arg(form->btShowMore->text()), "232 Show More");
 }
 
-// A tick repaints the counters whose value changed and nothing beneath them: they are opaque, in
-// the colour the box shows around them.
-TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChanged)
+// A tick repaints the counters whose value changed and nothing of their boxes: they are opaque,
+// in the colour the box shows around them. They draw a value where and as a label would, at 100 %
+// and at 200 %, also one too wide for them.
+TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChangedAsLabelsWouldDrawThem)
 {
     ras.entries = {"dsl"};
     ConnectLine();
@@ -155,18 +147,32 @@ TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChanged)
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QCoreApplication::sendPostedEvents(); // the first paint
-    CounterBoxPaints paints(*form);
+    PaintRecorder paints;
+    for (QWidget* box : {form->GroupBox1, form->gbTrafficOverall}) {
+        box->installEventFilter(&paints);
+        for (QWidget* child : box->findChildren<QWidget*>())
+            child->installEventFilter(&paints);
+    }
     ConnectLine(1000); // received only
     Tick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !paints.painted.isEmpty(); }));
     EXPECT_EQ(paints.painted, QStringList({"stSessionRX", "stSessionSum", "stSumRX", "stSum"}));
 
-    const QImage shown = form->grab().toImage();
-    const auto pixel = [&](const QWidget* widget, QPoint at) {
-        return shown.pixel(widget->mapTo(form.get(), at));
-    };
-    for (const QLabel* value : {form->stSessionRX, form->stSumTX}) // left of the digits
-        EXPECT_EQ(pixel(value, {1, 6}), pixel(value->parentWidget(), {100, 30}));
+    const QImage shown = form->grab().toImage(); // left of a value's digits, and between rows:
+    for (const QLabel* value : {form->stSessionRX, form->stSumTX})
+        EXPECT_EQ(shown.pixel(value->mapTo(form.get(), QPoint(1, 6))),
+                  shown.pixel(value->parentWidget()->mapTo(form.get(), QPoint(100, 30))));
+
+    QLabel label;
+    label.setFont(form->stSum->font());
+    label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label.resize(form->stSum->size());
+    for (const QString value : {"-", "7.001", "1.234.567.890", "18.446.744.073.709.551.615"}) {
+        label.setText(value);
+        form->stSum->setText(value);
+        for (const qreal scale : {1.0, 2.0})
+            EXPECT_EQ(Rendered(label, scale), Rendered(*form->stSum, scale)) << value.toStdString();
+    }
 }
 
 // Every way of quitting asks; no keeps the window, yes ends the program even hidden. At
