@@ -1,11 +1,26 @@
 #include "app/StatusLine.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QtMath>
 
+namespace {
+
+// A screen reader announces the line as text, as it would a label, not as a bare widget.
+QAccessibleInterface* AnnouncedAsText(const QString&, QObject* object)
+{
+    if (auto* line = dynamic_cast<StatusLine*>(object))
+        return new QAccessibleWidget(line, QAccessible::StaticText);
+    return nullptr;
+}
+
+} // namespace
+
 StatusLine::StatusLine(QWidget* parent) : QWidget(parent)
 {
+    static const bool announced = (QAccessible::installFactory(AnnouncedAsText), true);
+    Q_UNUSED(announced);
     setObjectName("stUsage");
     // Its width follows the window's, never the other way round.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

@@ -6,6 +6,7 @@
 #include "settings/Foptions.h"
 #include "traffic/PackedDateTime.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -261,9 +262,15 @@ TEST_F(Modals, TheStatusLineFollowsTheCountsAndFitsTheNarrowWindow)
     form->show();
     ConnectLine(12'000'000);
     Tick();
-    const StatusLine* line = form->stUsage;
+    StatusLine* line = form->stUsage;
+    // What a screen reader is told: a text, as a label would be, and the whole of it.
+    const auto spoken = [line] {
+        const QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(line);
+        return reader->role() == QAccessible::StaticText ? reader->text(QAccessible::Name)
+                                                         : "not announced as text";
+    };
     const auto seen = [&] {
-        return QStringList{line->ShownText(), line->toolTip(), line->accessibleName()}.join(" | ");
+        return QStringList{line->ShownText(), line->toolTip(), spoken()}.join(" | ");
     };
     const QString full = "31 % of 1000 MB used · 688 MB left · period ends 01.01.2027";
     EXPECT_EQ(seen(), QStringList(3, full).join(" | "));
