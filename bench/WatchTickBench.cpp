@@ -43,13 +43,25 @@ struct WatchedLoopback {
     }
 
     // One datagram, so that both directions move and the tick writes all four counters.
-    void SendTraffic(benchmark::State& state, std::size_t bytes = 8)
+    void SendTraffic(benchmark::State& state, std::size_t bytes)
     {
         state.PauseTiming();
         const std::string payload(bytes, 'q');
         ::sendto(socket, payload.data(), bytes, 0, reinterpret_cast<const sockaddr*>(&target),
                  sizeof target);
         state.ResumeTiming();
+    }
+
+    // Watch ticks, each after a datagram of `bytes`, or of none on a quiet line.
+    void Ticks(benchmark::State& state, std::size_t bytes)
+    {
+        if (Skipped(state))
+            return;
+        for (auto _ : state) {
+            if (bytes > 0)
+                SendTraffic(state, bytes);
+            form.WatchTimerTimer();
+        }
     }
 
     QTemporaryDir dir;
@@ -81,7 +93,7 @@ static void BM_ProbeAndUpdateCounters(benchmark::State& state)
     if (watched.Skipped(state))
         return;
     for (auto _ : state) {
-        watched.SendTraffic(state);
+        watched.SendTraffic(state, 8);
         std::uint64_t received = 0, transmitted = 0;
         std::uint32_t duration = 0;
         watched.form.ReadStatistics(watched.form.FindConnection(true), received, transmitted,
@@ -96,13 +108,7 @@ BENCHMARK(BM_ProbeAndUpdateCounters);
 static void BM_WatchTick(benchmark::State& state)
 {
     platform::KernelLinks links;
-    WatchedLoopback watched(links, "lo");
-    if (watched.Skipped(state))
-        return;
-    for (auto _ : state) {
-        watched.SendTraffic(state);
-        watched.form.WatchTimerTimer();
-    }
+    WatchedLoopback(links, "lo").Ticks(state, 8);
 }
 BENCHMARK(BM_WatchTick);
 
@@ -112,14 +118,9 @@ static void BM_WatchTickShareMoves(benchmark::State& state)
 {
     platform::KernelLinks links;
     WatchedLoopback watched(links, "lo");
-    if (watched.Skipped(state))
-        return;
     watched.settings.TrafficLimit.Set(1);       // MB: each tick's 2 x 5000 bytes are 1 %
     watched.settings.OnLimitShowMessage.Set(0); // no box at 70 %
-    for (auto _ : state) {
-        watched.SendTraffic(state, 5000);
-        watched.form.WatchTimerTimer();
-    }
+    watched.Ticks(state, 5000);
 }
 BENCHMARK(BM_WatchTickShareMoves);
 
@@ -127,11 +128,7 @@ BENCHMARK(BM_WatchTickShareMoves);
 static void BM_WatchTickQuiet(benchmark::State& state)
 {
     platform::KernelLinks links;
-    WatchedLoopback watched(links, "lo");
-    if (watched.Skipped(state))
-        return;
-    for (auto _ : state)
-        watched.form.WatchTimerTimer();
+    WatchedLoopback(links, "lo").Ticks(state, 0);
 }
 BENCHMARK(BM_WatchTickQuiet);
 
@@ -153,12 +150,6 @@ static void BM_WatchTickNetworkManager(benchmark::State& state)
              {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
     nm->SetState(profile, Mock::Activated);
     platform::NetworkManagerLinks links(nm->Bus());
-    WatchedLoopback watched(links, "Loopback");
-    if (watched.Skipped(state))
-        return;
-    for (auto _ : state) {
-        watched.SendTraffic(state);
-        watched.form.WatchTimerTimer();
-    }
+    WatchedLoopback(links, "Loopback").Ticks(state, 8);
 }
 BENCHMARK(BM_WatchTickNetworkManager);
