@@ -19,9 +19,9 @@ bool IsConnected(const LinkRecord& link);
 // connection handle is an interface index, and an active connection is a link that is
 // administratively up. Such a link without a carrier is being set up for its first
 // CarrierWait, and a dead line after that, until it gets its carrier back or is taken down.
-// Each EnumConnections takes one snapshot of every link of the calling thread's namespace; status
-// and statistics answer from that snapshot, so both byte counters belong to one instant. Error
-// codes are errno values.
+// Each EnumConnections takes one snapshot of every link of the namespace the calling thread was in
+// at the first call; status and statistics answer from that snapshot, so both byte counters belong
+// to one instant. Error codes are errno values.
 class KernelLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;

@@ -21,10 +21,10 @@ namespace platform {
 // connection is followed until NetworkManager, answering, says it has ended, or the interface it
 // was counted on leaves the kernel's list: while NetworkManager stalls or is away its connections
 // go on being counted, and once it is back the same profile on the same interface goes on under
-// the same handle. Each EnumConnections takes one snapshot of every link of the calling thread's
-// namespace; a connection's bytes are the kernel's counters of its device's IP interface since
-// the connection began (NetworkManager's own device statistics when that interface is not in this
-// namespace). Error codes are errno values.
+// the same handle. Each EnumConnections takes one snapshot of every link of the namespace the
+// calling thread was in at the first call; a connection's bytes are the kernel's counters of its
+// device's IP interface since the connection began (NetworkManager's own device statistics when
+// that interface is not in this namespace). Error codes are errno values.
 class NetworkManagerLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
