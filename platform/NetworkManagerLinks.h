@@ -6,6 +6,7 @@
 #include "platform/RouteNetlink.h"
 
 #include <QDBusConnection>
+#include <QObject>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -43,8 +44,8 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
-    // Waits for NetworkManager's answer, a second and a half at most.
-    std::uint32_t HangUp(RasHandle connection) override;
+    // Answers once NetworkManager has, or has not for a second and a half.
+    void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Activates the entry's profile, or waits on it when it is already being activated, behind a
     // small modal progress dialog with Cancel.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
@@ -81,6 +82,8 @@ private:
     std::chrono::milliseconds dialLimit_;
     MonotonicNow now_;
     nm::Cache cache_;
+    // Holds the hang-ups that wait for NetworkManager's answer.
+    QObject hangUps_;
     RouteNetlink netlink_;
     RasHandle lastHandle_ = 0;
     std::vector<Followed> followed_;

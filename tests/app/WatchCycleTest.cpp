@@ -145,7 +145,7 @@ TEST_F(WatchCycle, AStartWhileConnectedUpToTheLimitAndBeyond)
 // More than 4 GiB between two ticks (a stalled program) is counted in full, and the duration
 // wraps past 2^32 ms; counters that went back while the entry stayed connected belong to a link
 // made anew between two polls. The overall sum carries into the high word; a carry with its low
-// half refused stores neither half, never a sum 4 GiB too large, and the next write stores both.
+// half refused stores neither half, never a sum 4 GiB too large.
 TEST_F(WatchCycle, CountersJumpGoBackAndCarry)
 {
     settings->SumRXHi.Set(1);
@@ -157,16 +157,10 @@ TEST_F(WatchCycle, CountersJumpGoBackAndCarry)
     ConnectLine(200, 3, 100);
     Tick();
     EXPECT_EQ(Counters(*form), "4.294.969.792 13 4.294.969.805 12.884.901.887 12.884.901.900");
-    const auto stored = [&] {
-        const CRegVars reread(store.File());
-        return QString("%1 %2").arg(reread.SumRXHi.Get()).arg(reread.SumRXLo.Get());
-    };
     test::RefuseWritesOf(store.File(), "SumRXLo");
     form->UpdateCounters(1, 0);
-    EXPECT_EQ(stored(), "2 4294967295");
-    test::RefuseWritesOf(store.File(), "SumRXLo", false);
-    form->UpdateCounters(1, 0);
-    EXPECT_EQ(stored(), "3 1");
+    const CRegVars stored(store.File());
+    EXPECT_EQ(QString("%1 %2").arg(stored.SumRXHi.Get()).arg(stored.SumRXLo.Get()), "2 4294967295");
 }
 
 // One hint for the highest threshold crossed; none above the top one at start, but again after

@@ -75,13 +75,11 @@ std::vector<unsigned char> TextBytes(const std::string& text)
     return {text.c_str(), text.c_str() + text.size() + 1};
 }
 
-void RefuseWritesOf(const std::filesystem::path& file, const std::string& name, bool refuse)
+void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
 {
     // An upsert runs the BEFORE INSERT triggers before it turns into an update.
-    Query(file, refuse ? "CREATE TRIGGER refuse_" + name +
-                             " BEFORE INSERT ON reg_values WHEN NEW.name='" + name +
-                             "' BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                       : "DROP TRIGGER refuse_" + name);
+    Query(file, "CREATE TRIGGER refuse_" + name + " BEFORE INSERT ON reg_values WHEN NEW.name='" +
+                    name + "' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
 }
 
 std::string IntegrityCheck(const std::filesystem::path& file)

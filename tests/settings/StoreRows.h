@@ -28,9 +28,8 @@ void WriteStoreRow(const std::filesystem::path& file, const std::string& name, s
                    const std::vector<unsigned char>& data);
 std::vector<unsigned char> TextBytes(const std::string& text); // with the terminating zero
 
-// Makes every later write of the value `name` fail, as a full disk or an I/O error would; with
-// `refuse` false, lets them through again.
-void RefuseWritesOf(const std::filesystem::path& file, const std::string& name, bool refuse = true);
+// Makes every later write of the value `name` fail, as a full disk or an I/O error would.
+void RefuseWritesOf(const std::filesystem::path& file, const std::string& name);
 // Result of PRAGMA integrity_check.
 std::string IntegrityCheck(const std::filesystem::path& file);
 // Logs every value written to a store file from now on (by any connection), through triggers.
