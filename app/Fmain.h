@@ -146,6 +146,8 @@ private:
     // service takes it, the box follows.
     bool ShowNotice(const QString& text);
     void DynDNSAfterConnect();
+    // The protocol's line for a hang-up's result.
+    void HangUpAnswered(std::uint32_t result);
     // After a dial or hang-up the link service refused for want of a right: which, and where
     // granting it is explained.
     void ReportMissingRight(std::uint32_t error);
@@ -193,6 +195,8 @@ private:
     // at the limit, however long it lasts.
     bool LimitNoticeSent = false;
     bool MissingRightSaid = false;
+    // Hang-ups whose answer has not come yet.
+    int HangUpsAwaited = 0;
 
 public:
     // Controls, named as in the window's layout.

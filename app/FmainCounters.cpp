@@ -42,18 +42,18 @@ std::uint64_t TFormMain::GetSumTX() const
 }
 
 // Both halves in one commit: a kill between them on the tick where the low half wraps would
-// otherwise store a sum 4 GiB off.
+// otherwise store a sum 4 GiB off. The high half changes only every 4 GiB and is written only then.
 void TFormMain::SetSumRX(std::uint64_t sum)
 {
     const CRegistry::Transaction bothHalves(settings_.Registry);
-    settings_.SumRXHi.Set(static_cast<std::uint32_t>(sum >> 32));
+    settings_.SumRXHi.SetIfChanged(static_cast<std::uint32_t>(sum >> 32));
     settings_.SumRXLo.Set(static_cast<std::uint32_t>(sum));
 }
 
 void TFormMain::SetSumTX(std::uint64_t sum)
 {
     const CRegistry::Transaction bothHalves(settings_.Registry);
-    settings_.SumTXHi.Set(static_cast<std::uint32_t>(sum >> 32));
+    settings_.SumTXHi.SetIfChanged(static_cast<std::uint32_t>(sum >> 32));
     settings_.SumTXLo.Set(static_cast<std::uint32_t>(sum));
 }
 

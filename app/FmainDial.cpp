@@ -3,6 +3,7 @@
 #include "settings/RegVars.h"
 #include "traffic/LinkProbe.h"
 
+#include <QPointer>
 #include <string>
 
 namespace {
@@ -62,7 +63,17 @@ void TFormMain::HangUp()
         AddProtocolLine("It seems, that we are already disconnected.");
         return;
     }
-    const std::uint32_t result = ras_.HangUp(connection);
+    ++HangUpsAwaited;
+    // The window may have gone by the time a service asked over a bus answers.
+    ras_.HangUp(connection, [form = QPointer(this)](std::uint32_t result) {
+        if (form)
+            form->HangUpAnswered(result);
+    });
+}
+
+void TFormMain::HangUpAnswered(std::uint32_t result)
+{
+    --HangUpsAwaited;
     if (result == 0) {
         AddProtocolLine("Connection closed successfully.");
         MissingRightSaid = false;

@@ -104,8 +104,11 @@ void TFormMain::ShowLimitHint(std::int32_t percentBefore)
     }
 }
 
+// Not again while the last close awaits its answer: each line of it is followed by its result.
 void TFormMain::CloseAtLimit()
 {
+    if (HangUpsAwaited > 0)
+        return;
     AddProtocolLine("Traffic limit has been reached. Closing connection...");
     HangUp();
     if (LimitBoxOpen || LimitNoticeSent)

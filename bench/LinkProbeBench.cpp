@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-// One watch-cycle probe of the loopback link: a link dump over a fresh netlink socket, then
+// One watch-cycle probe of the loopback link: a link dump over the kept netlink socket, then
 // status and statistics from that snapshot.
 static void BM_ProbeLoopback(benchmark::State& state)
 {

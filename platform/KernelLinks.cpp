@@ -82,9 +82,9 @@ std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStat
     return 0;
 }
 
-std::uint32_t KernelLinks::HangUp(RasHandle connection)
+void KernelLinks::HangUp(RasHandle connection, HangUpAnswer answered)
 {
-    return static_cast<std::uint32_t>(netlink_.SetLinkUp(connection, false));
+    answered(static_cast<std::uint32_t>(netlink_.SetLinkUp(connection, false)));
 }
 
 bool KernelLinks::DialDlg(const char* entry, std::uint32_t& error)

@@ -19,9 +19,9 @@ bool IsConnected(const LinkRecord& link);
 // connection handle is an interface index, and an active connection is a link that is
 // administratively up. Such a link without a carrier is being set up for its first
 // CarrierWait, and a dead line after that, until it gets its carrier back or is taken down.
-// Each EnumConnections takes one snapshot of every link of the calling thread's namespace; status
-// and statistics answer from that snapshot, so both byte counters belong to one instant. Error
-// codes are errno values.
+// Each EnumConnections takes one snapshot of every link of the namespace the calling thread was in
+// at the first call; status and statistics answer from that snapshot, so both byte counters belong
+// to one instant. Error codes are errno values.
 class KernelLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
@@ -34,7 +34,7 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
-    std::uint32_t HangUp(RasHandle connection) override;
+    void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Kernel links have no dial dialog: the link is set up and the call returns at once.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
     std::uint32_t EnumEntries(std::span<RasEntryName> buffer, std::size_t& count) override;

@@ -3,6 +3,7 @@
 #include "platform/NetworkManagerRules.h"
 
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 
 namespace platform::nm {
 
@@ -32,9 +33,16 @@ std::uint32_t ErrorOf(const QDBusMessage& reply)
                                                       : ErrorCode(reply.errorName().toStdString());
 }
 
-std::uint32_t Deactivate(const QDBusConnection& bus, const QString& owner, const QString& active)
+void Deactivate(const QDBusConnection& bus, const QString& owner, const QString& active,
+                QObject& parent, std::function<void(std::uint32_t)> answered)
 {
-    return ErrorOf(bus.call(DeactivateCall(owner, active), QDBus::Block, DeactivateTimeoutMs));
+    auto* answer = new QDBusPendingCallWatcher(
+        bus.asyncCall(DeactivateCall(owner, active), DeactivateTimeoutMs), &parent);
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer,
+                     [answered = std::move(answered)](QDBusPendingCallWatcher* call) {
+                         call->deleteLater();
+                         answered(ErrorOf(call->reply()));
+                     });
 }
 
 void SendDeactivate(const QDBusConnection& bus, const QString& owner, const QString& active)

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVariantList>
 #include <cstdint>
+#include <functional>
+
+class QObject;
 
 // NetworkManager's D-Bus names, and the calls to it that are not followed through its cache.
 namespace platform::nm {
@@ -27,9 +30,11 @@ QDBusMessage MethodCall(const QString& to, const QString& path, const QString& i
 // 0 for a reply, the errno standing for an error.
 std::uint32_t ErrorOf(const QDBusMessage& reply);
 // Deactivates the active connection at path `active` of NetworkManager `owner` (its unique bus
-// name). Waits for the answer, a second and a half at most: the caller reports it at once.
-std::uint32_t Deactivate(const QDBusConnection& bus, const QString& owner, const QString& active);
-// The same without waiting for the answer.
+// name), and calls `answered` with the errno of its answer, ETIMEDOUT after a second and a half
+// without one; never once `parent` has gone.
+void Deactivate(const QDBusConnection& bus, const QString& owner, const QString& active,
+                QObject& parent, std::function<void(std::uint32_t)> answered);
+// The same, its answer left unheard.
 void SendDeactivate(const QDBusConnection& bus, const QString& owner, const QString& active);
 
 } // namespace platform::nm

@@ -184,16 +184,16 @@ std::uint32_t NetworkManagerLinks::GetConnectionStatistics(RasHandle connection,
     return 0;
 }
 
-std::uint32_t NetworkManagerLinks::HangUp(RasHandle connection)
+void NetworkManagerLinks::HangUp(RasHandle connection, HangUpAnswer answered)
 {
     const Followed* followed = Find(connection);
     if (!followed)
-        return RasErrorInvalidHandle;
+        return answered(RasErrorInvalidHandle);
     if (cache_.Owner().isEmpty())
-        return ECONNREFUSED;
+        return answered(ECONNREFUSED);
     if (followed->epoch != cache_.Epoch())
-        return ETIMEDOUT; // the NetworkManager now running has not listed it yet
-    return Deactivate(bus_, cache_.Owner(), followed->path);
+        return answered(ETIMEDOUT); // the NetworkManager now running has not listed it yet
+    Deactivate(bus_, cache_.Owner(), followed->path, hangUps_, std::move(answered));
 }
 
 std::uint32_t NetworkManagerLinks::ReadProfiles(std::vector<Profile>& profiles,

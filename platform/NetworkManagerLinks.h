@@ -6,6 +6,7 @@
 #include "platform/RouteNetlink.h"
 
 #include <QDBusConnection>
+#include <QObject>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -21,10 +22,10 @@ namespace platform {
 // connection is followed until NetworkManager, answering, says it has ended, or the interface it
 // was counted on leaves the kernel's list: while NetworkManager stalls or is away its connections
 // go on being counted, and once it is back the same profile on the same interface goes on under
-// the same handle. Each EnumConnections takes one snapshot of every link of the calling thread's
-// namespace; a connection's bytes are the kernel's counters of its device's IP interface since
-// the connection began (NetworkManager's own device statistics when that interface is not in this
-// namespace). Error codes are errno values.
+// the same handle. Each EnumConnections takes one snapshot of every link of the namespace the
+// calling thread was in at the first call; a connection's bytes are the kernel's counters of its
+// device's IP interface since the connection began (NetworkManager's own device statistics when
+// that interface is not in this namespace). Error codes are errno values.
 class NetworkManagerLinks final : public RasApi {
 public:
     using MonotonicNow = std::function<std::chrono::steady_clock::time_point()>;
@@ -43,8 +44,8 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
-    // Waits for NetworkManager's answer, a second and a half at most.
-    std::uint32_t HangUp(RasHandle connection) override;
+    // Answers once NetworkManager has, or has not for a second and a half.
+    void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Activates the entry's profile, or waits on it when it is already being activated, behind a
     // small modal progress dialog with Cancel.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
@@ -81,6 +82,8 @@ private:
     std::chrono::milliseconds dialLimit_;
     MonotonicNow now_;
     nm::Cache cache_;
+    // Holds the hang-ups that wait for NetworkManager's answer.
+    QObject hangUps_;
     RouteNetlink netlink_;
     RasHandle lastHandle_ = 0;
     std::vector<Followed> followed_;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace platform {
@@ -28,6 +29,9 @@ struct RasEntryName {
     char name[RasMaxEntryName + 1];
 };
 
+// Called with a hang-up's result.
+using HangUpAnswer = std::function<void(std::uint32_t result)>;
+
 // The byte counts are the kernel's 64-bit counts since the connection began: however long the
 // program is held up between two polls, no wrap of a counter can hide traffic.
 struct RasStats {
@@ -45,7 +49,10 @@ public:
     virtual std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) = 0;
     virtual std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) = 0;
     virtual std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) = 0;
-    virtual std::uint32_t HangUp(RasHandle connection) = 0;
+    // Takes the connection down and calls `answered` with the result once the service has
+    // answered: before it returns, or, for a service asked over a bus, later from the event loop,
+    // so that the caller never waits.
+    virtual void HangUp(RasHandle connection, HangUpAnswer answered) = 0;
     // Dials `entry` and returns once done; window messages go on being dispatched meanwhile.
     // False with `error` set on failure, false with error 0 when the user cancelled.
     virtual bool DialDlg(const char* entry, std::uint32_t& error) = 0;

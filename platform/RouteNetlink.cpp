@@ -16,23 +16,6 @@ constexpr std::size_t ReceiveBufferSize = 64 * 1024;
 // A dump that keeps being interrupted by links coming and going is given up after this many.
 constexpr int MaxDumpAttempts = 3;
 
-class RouteSocket {
-public:
-    RouteSocket() : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
-    ~RouteSocket()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    RouteSocket(const RouteSocket&) = delete;
-    RouteSocket& operator=(const RouteSocket&) = delete;
-
-    int Fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 int Send(int socket, const void* message, std::size_t length)
 {
     sockaddr_nl kernel{};
@@ -71,6 +54,27 @@ struct NamedLinkRequest {
 
 RouteNetlink::RouteNetlink() : buffer_(ReceiveBufferSize) {}
 
+RouteNetlink::~RouteNetlink()
+{
+    if (socket_ >= 0)
+        ::close(socket_);
+}
+
+int RouteNetlink::Socket()
+{
+    if (socket_ < 0)
+        socket_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    return socket_;
+}
+
+int RouteNetlink::Unanswered(int error)
+{
+    if (socket_ >= 0)
+        ::close(socket_);
+    socket_ = -1;
+    return error;
+}
+
 int RouteNetlink::DumpLinks(std::vector<LinkRecord>& links)
 {
     for (int attempt = 0; attempt < MaxDumpAttempts; ++attempt) {
@@ -89,22 +93,22 @@ int RouteNetlink::DumpLinks(std::vector<LinkRecord>& links)
 
 int RouteNetlink::DumpOnce(std::vector<LinkRecord>& links, DumpProgress& progress)
 {
-    const RouteSocket socket;
-    if (socket.Fd() < 0)
+    const int socket = Socket();
+    if (socket < 0)
         return errno;
     LinkRequest request{};
     request.header = Header(sizeof request, RTM_GETLINK, NLM_F_REQUEST | NLM_F_DUMP, ++sequence_);
     request.info.ifi_family = AF_UNSPEC;
-    if (const int error = Send(socket.Fd(), &request, sizeof request))
-        return error;
+    if (const int error = Send(socket, &request, sizeof request))
+        return Unanswered(error);
     while (!progress.done) {
         std::size_t length = 0;
-        if (const int error = Receive(socket.Fd(), length))
-            return error;
+        if (const int error = Receive(socket, length))
+            return Unanswered(error);
         const std::span<const std::byte> datagram(buffer_.data(), length);
         if (const int error =
                 ParseLinkDump(datagram, request.header.nlmsg_seq, MaxLinks, links, progress))
-            return error;
+            return progress.done ? error : Unanswered(error);
     }
     return 0;
 }
@@ -137,18 +141,19 @@ int RouteNetlink::SetLinkUp(std::string_view name, bool up)
 
 int RouteNetlink::Request(const void* message, std::size_t length, std::uint32_t sequence)
 {
-    const RouteSocket socket;
-    if (socket.Fd() < 0)
+    const int socket = Socket();
+    if (socket < 0)
         return errno;
-    if (const int error = Send(socket.Fd(), message, length))
-        return error;
+    if (const int error = Send(socket, message, length))
+        return Unanswered(error);
     for (bool answered = false; !answered;) {
         std::size_t received = 0;
-        if (const int error = Receive(socket.Fd(), received))
-            return error;
+        if (const int error = Receive(socket, received))
+            return Unanswered(error);
         const std::span<const std::byte> datagram(buffer_.data(), received);
+        // A refusal, answered, leaves the socket as good as before.
         if (const int error = ParseAck(datagram, sequence, answered))
-            return error;
+            return answered ? error : Unanswered(error);
     }
     return 0;
 }

@@ -18,7 +18,14 @@ bool CRegEntry::Read(void* data, std::uint32_t& size)
 
 bool CRegEntry::Write(const void* data, std::uint32_t size)
 {
-    return key_.WriteValue(name_, type_, data, size);
+    const bool written = key_.WriteValue(name_, type_, data, size);
+    writtenAt_ = written ? std::optional(key_.Rollbacks()) : std::nullopt;
+    return written;
+}
+
+bool CRegEntry::Written() const
+{
+    return writtenAt_ == key_.Rollbacks();
 }
 
 CRegDWORD::CRegDWORD(CRegistry& key, const char* valueName, std::uint32_t defaultValue)
@@ -41,6 +48,11 @@ bool CRegDWORD::Set(std::uint32_t value)
                                     static_cast<unsigned char>(value >> 16),
                                     static_cast<unsigned char>(value >> 24)};
     return Write(bytes, sizeof bytes);
+}
+
+bool CRegDWORD::SetIfChanged(std::uint32_t value)
+{
+    return (value == value_ && Written()) || Set(value);
 }
 
 CRegSZ::CRegSZ(CRegistry& key, const char* valueName, const char* defaultText)

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 class CRegistry;
 
@@ -16,11 +17,16 @@ public:
 protected:
     bool Read(void* data, std::uint32_t& size);
     bool Write(const void* data, std::uint32_t size);
+    // The last write succeeded and no transaction has been rolled back since: its data is in the
+    // store, or will be once the open transaction commits.
+    bool Written() const;
 
 private:
     CRegistry& key_;
     const char* name_;
     std::uint32_t type_;
+    // The key's count of rollbacks at the last successful write.
+    std::optional<std::uint64_t> writtenAt_;
 };
 
 // A 32-bit unsigned setting: read once at construction, written through on every Set.
@@ -30,6 +36,9 @@ public:
 
     std::uint32_t Get() const { return value_; }
     bool Set(std::uint32_t value);
+    // Writes only a value the store may not hold yet, so that one which rarely changes costs
+    // nothing where it is set again and again; a write that was rolled back is made again.
+    bool SetIfChanged(std::uint32_t value);
 
 private:
     std::uint32_t value_ = 0;

@@ -86,8 +86,10 @@ bool CRegistry::Transaction::End()
     if (--key_.transactionDepth_ != 0 || !key_.transactionBegun_)
         return stored;
     stored = stored && key_.store_->commit() == platform::RegSuccess;
-    if (!stored)
+    if (!stored) {
         key_.store_->rollback();
+        ++key_.rollbacks_;
+    }
     key_.transactionBegun_ = false;
     key_.transactionFailed_ = false;
     return stored;

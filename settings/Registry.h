@@ -33,6 +33,8 @@ public:
     bool ReadValue(const char* name, std::uint32_t expectedType, void* data, std::uint32_t& size);
     // Inside a transaction true means staged: stored when the transaction ends well.
     bool WriteValue(const char* name, std::uint32_t type, const void* data, std::uint32_t size);
+    // How many transactions have been rolled back: what was staged in them is not in the store.
+    std::uint64_t Rollbacks() const { return rollbacks_; }
 
     // The usage history in the same store, for reading; nullptr while the key is not open or the
     // store has no usable history.
@@ -71,4 +73,5 @@ private:
     int transactionDepth_ = 0;
     bool transactionBegun_ = false;
     bool transactionFailed_ = false;
+    std::uint64_t rollbacks_ = 0;
 };

@@ -54,12 +54,12 @@ public:
     {
         return Read(handle, &Connection::statsError, &Connection::stats, stats);
     }
-    std::uint32_t HangUp(platform::RasHandle handle) override
+    void HangUp(platform::RasHandle handle, platform::HangUpAnswer answered) override
     {
         hungUp.push_back(handle);
         if (hangUpResult == 0)
             std::erase_if(connections, [&](const Connection& c) { return c.handle == handle; });
-        return hangUpResult;
+        answered(hangUpResult);
     }
     bool DialDlg(const char* entry, std::uint32_t& error) override
     {

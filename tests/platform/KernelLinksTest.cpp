@@ -1,7 +1,9 @@
 #include "platform/KernelLinks.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/if.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -16,6 +18,22 @@ TEST(KernelLinks, ConnectedWhenUpRunningAndOperational)
                                                   {running, IF_OPER_UNKNOWN, true},
                                                   {IFF_UP, IF_OPER_UNKNOWN, false}})
         EXPECT_EQ(IsConnected({0, flags, std::uint8_t(state)}), connected) << flags << " " << state;
+}
+
+// One socket serves every request; a request that fails on it is followed by a new one.
+TEST(RouteNetlink, KeepsOneSocketAndMakesANewOneAfterAFailure)
+{
+    const int fd = ::dup(STDERR_FILENO); // the lowest free descriptor, which the socket takes
+    ::close(fd);
+    const std::filesystem::path socket = "/proc/self/fd/" + std::to_string(fd);
+    RouteNetlink netlink;
+    std::vector<LinkRecord> links;
+    EXPECT_EQ(netlink.DumpLinks(links), 0);
+    const std::filesystem::path kept = read_symlink(socket); // socket:[inode]
+    EXPECT_TRUE(netlink.DumpLinks(links) == 0 && read_symlink(socket) == kept);
+    ::close(fd);
+    EXPECT_EQ(netlink.DumpLinks(links), EBADF);
+    EXPECT_TRUE(netlink.DumpLinks(links) == 0 && read_symlink(socket) != kept);
 }
 
 } // namespace

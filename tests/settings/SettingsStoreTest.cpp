@@ -68,7 +68,8 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
     }
 
     // Sets inside a transaction are one commit however the scopes nest: one refused write stores
-    // nothing of it, while the values in memory count on. A set outside stays a commit of its own.
+    // nothing of it, while the values in memory count on, and a value set again unchanged is
+    // written again. A set outside stays a commit of its own.
     test::RefuseWritesOf(store.File(), "SumTXLo");
     {
         const CRegistry::Transaction reset(vars.Registry);
@@ -87,11 +88,12 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
         const CRegistry::Transaction next(vars.Registry);
         vars.SumRXHi.Set(6);
         vars.SumRXLo.Set(7);
+        vars.SumTXHi.SetIfChanged(3);
     }
     const CRegVars reread(store.File());
     EXPECT_EQ(std::tuple(reread.SumRXHi.Get(), reread.SumRXLo.Get(), reread.SumTXHi.Get(),
                          reread.LimitLastReset.Get(), reread.InfoShown.Get()),
-              std::tuple(6u, 7u, 0u, 0u, 1u));
+              std::tuple(6u, 7u, 3u, 0u, 1u));
 
     // The store's folder may be reached through symbolic links. A newer program's store keeps its
     // usage history to itself, and its settings work as ever. A linked store file, a folder or
