@@ -103,7 +103,7 @@ static void BM_ProbeAndUpdateCounters(benchmark::State& state)
 }
 BENCHMARK(BM_ProbeAndUpdateCounters);
 
-// One full watch tick while connected with traffic: probe, deltas, four store writes, labels,
+// One full watch tick while connected with traffic: probe, deltas, the store's writes, labels,
 // and a graph sample every second tick.
 static void BM_WatchTick(benchmark::State& state)
 {
