@@ -56,13 +56,11 @@ QSize StatusLine::minimumSizeHint() const
 
 void StatusLine::paintEvent(QPaintEvent*)
 {
-    const QTextLine line = Shown().lineAt(0);
+    const GlyphLine& line = Shown();
     const QRect room = contentsRect();
     QPainter painter(this);
-    // Where a label puts its one line: at the left, centred in the height by the line's exact
-    // height (QTextLine::height() is rounded up).
-    const qreal height = line.ascent() + line.descent();
-    line.draw(&painter, QPointF(room.left(), room.top() + (room.height() - height) / 2));
+    // Where a label puts its one line: at the left, centred in the height.
+    line.Draw(painter, room.left(), room.top() + (room.height() - line.Height()) / 2);
 }
 
 void StatusLine::resizeEvent(QResizeEvent* event)
@@ -78,25 +76,18 @@ void StatusLine::changeEvent(QEvent* event)
         shown_.reset();
 }
 
-const QTextLayout& StatusLine::Shown() const
+const GlyphLine& StatusLine::Shown() const
 {
     if (shown_)
         return *shown_;
     const int room = contentsRect().width();
     const QStringList parts = full_.split(PartSeparator);
     for (qsizetype kept = parts.size(); kept > 0; --kept) {
-        LayOut(parts.first(kept).join(PartSeparator) + (kept < parts.size() ? " …" : ""));
-        if (qRound(shown_->lineAt(0).naturalTextWidth()) <= room)
+        shown_.emplace(font(),
+                       parts.first(kept).join(PartSeparator) + (kept < parts.size() ? " …" : ""));
+        if (qRound(shown_->Width()) <= room)
             return *shown_;
     }
-    LayOut(QFontMetrics(font()).elidedText(parts.first(), Qt::ElideRight, room));
+    shown_.emplace(font(), QFontMetrics(font()).elidedText(parts.first(), Qt::ElideRight, room));
     return *shown_;
-}
-
-void StatusLine::LayOut(const QString& text) const
-{
-    shown_.emplace(text, font(), this);
-    shown_->beginLayout();
-    shown_->createLine();
-    shown_->endLayout();
 }

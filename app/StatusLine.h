@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QTextLayout>
+#include "app/GlyphLine.h"
+
 #include <QWidget>
 #include <optional>
 
@@ -14,11 +15,11 @@ public:
     explicit StatusLine(QWidget* parent);
 
     // Called on every tick: costs a comparison when the text is the same. A new text is measured
-    // and laid out once, when it is painted, and asks the window for no new layout: the line's
-    // size never depends on its text.
+    // and mapped to glyphs once, when it is painted, and asks the window for no new layout: the
+    // line's size never depends on its text.
     void SetFullText(const QString& text);
     // The parts that fit the line's width now.
-    QString ShownText() const { return Shown().text(); }
+    QString ShownText() const { return Shown().Text(); }
 
     // One line, as high as a label's.
     QSize sizeHint() const override;
@@ -30,10 +31,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    const QTextLayout& Shown() const;
-    void LayOut(const QString& text) const;
+    const GlyphLine& Shown() const;
 
     QString full_;
     // Made again after a change of text, width or font.
-    mutable std::optional<QTextLayout> shown_;
+    mutable std::optional<GlyphLine> shown_;
 };
