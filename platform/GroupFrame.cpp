@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QPainter>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOptionGroupBox>
 
@@ -62,9 +63,14 @@ public:
 
 void SetTitleIntoFrame(QGroupBox* box)
 {
-    auto* style = new GroupFrameStyle;
-    style->setParent(box); // setStyle does not take ownership
-    box->setStyle(style);
+    // One for all boxes: each proxy makes a base style of its own. The application owns it, since
+    // setStyle does not take ownership.
+    static QPointer<GroupFrameStyle> shared;
+    if (!shared) {
+        shared = new GroupFrameStyle;
+        shared->setParent(qApp);
+    }
+    box->setStyle(shared);
 }
 
 } // namespace platform

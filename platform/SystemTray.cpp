@@ -12,7 +12,7 @@ namespace platform {
 
 namespace {
 
-// A StatusNotifierItem host registers with the watcher on the session bus; without one the
+// A StatusNotifierItem host registers with this watcher on the session bus; without one the
 // toolkit falls back to an XEmbed tray.
 constexpr const char* Watcher = "org.kde.StatusNotifierWatcher";
 
