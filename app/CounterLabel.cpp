@@ -1,31 +1,23 @@
 #include "app/CounterLabel.h"
 
-#include <QEvent>
-#include <QPainter>
-
 CounterLabel::CounterLabel(const QString& text, const QRect& geometry, QWidget* parent)
-    : QLabel(text, parent)
+    : GlyphLabel(Qt::AlignRight, parent)
 {
-    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setAutoFillBackground(true);
     setGeometry(geometry);
     setFixedSize(geometry.size());
+    setText(text);
 }
 
-void CounterLabel::paintEvent(QPaintEvent*)
+void CounterLabel::setText(const QString& text)
 {
-    if (!shown_ || shown_->Text() != text())
-        shown_.emplace(font(), text());
-    // Where a label puts its one right-aligned line, centred in the height.
-    const QRect room = contentsRect();
-    QPainter painter(this);
-    shown_->Draw(painter, room.left() + room.width() - shown_->Width(),
-                 room.top() + (room.height() - shown_->Height()) / 2);
+    if (text == text_)
+        return;
+    text_ = text;
+    setAccessibleName(text);
+    TextChanged();
 }
 
-void CounterLabel::changeEvent(QEvent* event)
+GlyphLine CounterLabel::MakeLine() const
 {
-    QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        shown_.reset();
+    return {font(), text_};
 }

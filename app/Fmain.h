@@ -15,10 +15,10 @@ class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
 class UsageHistoryWindow;
+class CounterLabel;
 class QAction;
 class QCloseEvent;
 class QGroupBox;
-class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -201,13 +201,13 @@ private:
 public:
     // Controls, named as in the window's layout.
     QGroupBox* GroupBox1 = nullptr;
-    QLabel* stSessionRX = nullptr;
-    QLabel* stSessionTX = nullptr;
-    QLabel* stSessionSum = nullptr;
+    CounterLabel* stSessionRX = nullptr;
+    CounterLabel* stSessionTX = nullptr;
+    CounterLabel* stSessionSum = nullptr;
     QGroupBox* gbTrafficOverall = nullptr;
-    QLabel* stSumRX = nullptr;
-    QLabel* stSumTX = nullptr;
-    QLabel* stSum = nullptr;
+    CounterLabel* stSumRX = nullptr;
+    CounterLabel* stSumTX = nullptr;
+    CounterLabel* stSum = nullptr;
     QGroupBox* gbHistory = nullptr;
     graph::HistoryImage* imgHistory = nullptr;
     std::unique_ptr<THistoryDisplay> historyDisplay;

@@ -1,4 +1,5 @@
 // Session and overall traffic counters, their labels, and the share of the traffic limit.
+#include "app/CounterLabel.h"
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
 #include "platform/Clock.h"
@@ -9,11 +10,9 @@
 #include "traffic/LinkProbe.h"
 #include "traffic/UsageReading.h"
 
-#include <QLabel>
-
 namespace {
 
-void ShowBytes(QLabel* label, std::uint64_t bytes)
+void ShowBytes(CounterLabel* label, std::uint64_t bytes)
 {
     label->setText(QString::fromStdString(FormatBytes(static_cast<std::int64_t>(bytes))));
 }

@@ -1,5 +1,6 @@
 // Ending an accounting period: the overall sums back to zero, the period's record in the traffic
 // log, and the monthly reset of the watch cycle.
+#include "app/CounterLabel.h"
 #include "app/Fmain.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
@@ -8,7 +9,6 @@
 #include "traffic/PeriodRecords.h"
 
 #include <QGroupBox>
-#include <QLabel>
 #include <utility>
 
 void TFormMain::ResetTrafficCounter(std::uint32_t moment)

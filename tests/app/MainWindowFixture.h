@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestEnvironment.h"
+#include "app/CounterLabel.h"
 #include "app/Fmain.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/FakeClock.h"

@@ -32,16 +32,16 @@ QStringList Captions(const QList<QAction*>& actions)
     return captions;
 }
 
-// A group's title, a button's caption, or every label on a label's line as "text@x".
+// A group's title, a button's caption, or every text on a label's or value's line as "text@x".
 QString Face(const QWidget* widget)
 {
-    if (!qobject_cast<const QLabel*>(widget))
+    if (!qobject_cast<const QLabel*>(widget) && !qobject_cast<const CounterLabel*>(widget))
         return widget->property(qobject_cast<const QGroupBox*>(widget) ? "title" : "text")
             .toString();
     QStringList line;
-    for (const QLabel* label : widget->parentWidget()->findChildren<QLabel*>())
-        if (label->y() == widget->y())
-            line << QString("%1@%2").arg(label->text()).arg(label->x());
+    for (const QWidget* other : widget->parentWidget()->findChildren<QWidget*>())
+        if (other->y() == widget->y() && other->property("text").isValid())
+            line << QString("%1@%2").arg(other->property("text").toString()).arg(other->x());
     return line.join(' ');
 }
 
@@ -64,13 +64,16 @@ void WhenModalOpens(const std::function<void(QWidget*)>& act)
     });
 }
 
-// Names the widgets it watches as they are painted.
+// Names the widgets it watches as they are painted, and what of them was painted last.
 struct PaintRecorder : QObject {
     QStringList painted;
+    QMap<QString, QRect> exposed;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             painted << watched->objectName();
+            exposed[watched->objectName()] = static_cast<QPaintEvent*>(event)->rect();
+        }
         return false;
     }
 };
@@ -81,6 +84,23 @@ QImage Rendered(QWidget& widget, qreal scale)
     image.setDevicePixelRatio(scale);
     widget.render(&image);
     return image;
+}
+
+// What the window shows of `widget` once the updates asked for are painted: its pixels in the
+// window's backing store, which a repaint of a part of it leaves as they were elsewhere.
+QImage OnScreen(const QWidget& widget)
+{
+    QCoreApplication::sendPostedEvents();
+    const QPoint at = widget.mapTo(widget.window(), QPoint());
+    return widget.screen()
+        ->grabWindow(widget.window()->winId(), at.x(), at.y(), widget.width(), widget.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage RenderedWhole(QWidget& widget)
+{
+    return Rendered(widget, 1.0).convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -138,8 +158,9 @@ TEST_F(MainWindow, FaceLayoutMenusAndWidthsAtEveryStart)
 }
 
 // A tick repaints the counters whose value changed and nothing of their boxes: they are opaque,
-// in the colour the box shows around them. They draw a value where and as a label would, at 100 %
-// and at 200 %, also one too wide for them.
+// in the colour the box shows around them; of a value, the glyphs that changed. They draw a value
+// where and as a label would, at 100 % and at 200 %, also one too wide for them, and what the
+// window shows after each repaint of a part is what a whole repaint shows.
 TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChangedAsLabelsWouldDrawThem)
 {
     ras.entries = {"dsl"};
@@ -158,9 +179,13 @@ TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChangedAsLabelsWouldDrawThem)
     Tick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !paints.painted.isEmpty(); }));
     EXPECT_EQ(paints.painted, QStringList({"stSessionRX", "stSessionSum", "stSumRX", "stSum"}));
+    ConnectLine(1001);
+    Tick();
+    EXPECT_EQ(OnScreen(*form->stSumRX), RenderedWhole(*form->stSumRX));
+    EXPECT_LT(paints.exposed["stSumRX"].width(), form->stSumRX->width() / 4); // the last digit
 
     const QImage shown = form->grab().toImage(); // left of a value's digits, and between rows:
-    for (const QLabel* value : {form->stSessionRX, form->stSumTX})
+    for (const QWidget* value : {form->stSessionRX, form->stSumTX})
         EXPECT_EQ(shown.pixel(value->mapTo(form.get(), QPoint(1, 6))),
                   shown.pixel(value->parentWidget()->mapTo(form.get(), QPoint(100, 30))));
 
@@ -168,9 +193,11 @@ TEST_F(MainWindow, ATickRepaintsJustTheCountersThatChangedAsLabelsWouldDrawThem)
     label.setFont(form->stSum->font());
     label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label.resize(form->stSum->size());
-    for (const QString value : {"-", "7.001", "1.234.567.890", "18.446.744.073.709.551.615"}) {
+    for (const QString value : {"-", "7.001", "1.234.567.890", "1.234.568.001", "1.240.000.001",
+                                "18.446.744.073.709.551.615", "7.001"}) {
         label.setText(value);
         form->stSum->setText(value);
+        EXPECT_EQ(OnScreen(*form->stSum), RenderedWhole(*form->stSum)) << value.toStdString();
         for (const qreal scale : {1.0, 2.0})
             EXPECT_EQ(Rendered(label, scale), Rendered(*form->stSum, scale)) << value.toStdString();
     }
@@ -297,4 +324,10 @@ TEST_F(Modals, TheStatusLineFollowsTheCountsAndFitsTheNarrowWindow)
     boxes.answerYes = true;
     form->btResetOverallClick();
     EXPECT_EQ(line->toolTip(), "0 % of 2000 MB used · 2000 MB left");
+    // What the line shows after a repaint of the part that changed is what a whole repaint shows.
+    for (const std::uint64_t received : {12'500'000, 40'000'000, 400'000'000}) {
+        ConnectLine(received); // one figure changes, then two, then the text's length
+        Tick();
+        EXPECT_EQ(OnScreen(*line), RenderedWhole(*line)) << line->ShownText().toStdString();
+    }
 }
