@@ -27,10 +27,20 @@ GlyphLabel::GlyphLabel(Qt::AlignmentFlag alignment, QWidget* parent)
 
 void GlyphLabel::TextChanged()
 {
-    if (!line_ || !isVisible()) { // painted whole when next shown
+    if (!line_ || !isVisible()) { // painted whole when it is next painted
         line_.reset();
-        return;
+        update();
+    } else if (!relayoutAsked_) {
+        relayoutAsked_ = true;
+        QMetaObject::invokeMethod(this, &GlyphLabel::Relayout, Qt::QueuedConnection);
     }
+}
+
+void GlyphLabel::Relayout()
+{
+    relayoutAsked_ = false;
+    if (!line_)
+        return;
     GlyphLine next = MakeLine();
     const GlyphLine::Span changed =
         GlyphLine::Changed(*line_, Origin(*line_).x(), next, Origin(next).x());
@@ -41,6 +51,8 @@ void GlyphLabel::TextChanged()
 
 const GlyphLine& GlyphLabel::Line() const
 {
+    if (relayoutAsked_) // what is painted or read now is the new text
+        const_cast<GlyphLabel*>(this)->Relayout();
     if (!line_)
         line_ = MakeLine();
     return *line_;
@@ -64,8 +76,10 @@ void GlyphLabel::resizeEvent(QResizeEvent* event)
 void GlyphLabel::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         line_.reset();
+        update();
+    }
 }
 
 QPointF GlyphLabel::Origin(const GlyphLine& line) const

@@ -90,7 +90,8 @@ QImage Rendered(QWidget& widget, qreal scale)
 // window's backing store, which a repaint of a part of it leaves as they were elsewhere.
 QImage OnScreen(const QWidget& widget)
 {
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(); // a new text is laid out,
+    QCoreApplication::sendPostedEvents(); // then what changed is painted
     const QPoint at = widget.mapTo(widget.window(), QPoint());
     return widget.screen()
         ->grabWindow(widget.window()->winId(), at.x(), at.y(), widget.width(), widget.height())
