@@ -38,7 +38,6 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     // deliver a timer again while its handler is still on the stack, and a box opened by the
     // cycle would otherwise stop the counting until it is closed.
     connect(WatchTimer, &QTimer::timeout, this, &TFormMain::WatchTimerTimer, Qt::QueuedConnection);
-    WatchTimer->start();
     QCoreApplication::instance()->installEventFilter(this);
 
     CentreOnScreen();
@@ -58,7 +57,17 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     ShowTrafficSince();
 
     ShowMonitoringInfo();
+    UpdateCounters(0, 0);
+    ApplyShowMore();
+    // The window is shown meanwhile; the first look at the line waits for nothing.
+    ras_.WhenReady(this, [this] { StartWatching(); });
+}
 
+TFormMain::~TFormMain() = default;
+
+void TFormMain::StartWatching()
+{
+    WatchTimer->start(); // its first tick comes after what follows, even after a dial at start
     Connected = ReadStatistics(FindConnection(true), LastRX, LastTX, LastDuration);
     // A line already up counts from program start: its earlier bytes become the last values.
     if (Connected) {
@@ -69,7 +78,6 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     }
 
     UpdateCounters(0, 0);
-    ApplyShowMore();
 
     if (Connected) {
         KeepingConnection = settings_.KeepConnected.Get() != 0;
@@ -83,8 +91,6 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     if (*settings_.Connection.Get() == '\0')
         AddProtocolLine("Choose the connection to watch under Settings, Connection.");
 }
-
-TFormMain::~TFormMain() = default;
 
 void TFormMain::CentreOnScreen()
 {

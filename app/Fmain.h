@@ -138,6 +138,8 @@ private:
     void BuildMenus();
     void CentreOnScreen();
     void ShowMonitoringInfo();
+    // The first look at the line, what it leads to at start, and the watch cycle from then on.
+    void StartWatching();
     void TakeGraphSample();
     void ShowLimitHint(std::int32_t percentBefore);
     void CloseAtLimit();

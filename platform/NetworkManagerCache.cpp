@@ -106,12 +106,20 @@ Cache::Cache(const QDBusConnection& bus) : bus_(bus)
         });
 }
 
-void Cache::AwaitAnswers()
+void Cache::WhenAnswered(QObject* context, std::function<void()> answered)
 {
-    const auto end = std::chrono::steady_clock::now() + AnswerWait;
-    // Each wait hands the answer on at once, which may ask more.
-    while (!asking_.empty() && std::chrono::steady_clock::now() < end)
-        asking_.front()->waitForFinished();
+    if (asking_.empty()) {
+        answered();
+        return;
+    }
+    // Whichever comes first calls it; the other finds it gone.
+    auto pending = std::make_shared<std::function<void()>>(std::move(answered));
+    const auto once = [pending] {
+        if (*pending)
+            std::exchange(*pending, nullptr)();
+    };
+    connect(this, &Cache::Answered, context, once, Qt::SingleShotConnection);
+    QTimer::singleShot(AnswerWait, context, once);
 }
 
 const Cache::Device* Cache::FindDevice(const QString& path) const
@@ -197,8 +205,10 @@ void Cache::Ask(const QDBusMessage& call, Answer answer)
                     answer(reply);
                     emit Changed();
                 }
-                if (asking_.empty())
+                if (asking_.empty()) {
                     said_.clear(); // there is no answer left for a signal to outrank
+                    emit Answered();
+                }
             });
 }
 

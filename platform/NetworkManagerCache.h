@@ -56,9 +56,10 @@ public:
 
     explicit Cache(const QDBusConnection& bus);
 
-    // Waits for the answers to what has been asked so far, and to what they lead to, for a second
-    // or two at most: at start, so that the first look sees the connections that are up.
-    void AwaitAnswers();
+    // Calls `answered`, while `context` lives, once what has been asked so far and what it led to
+    // is answered, or after a second at most: at start, so that the first look sees the
+    // connections that are up, and nothing waits for it meanwhile.
+    void WhenAnswered(QObject* context, std::function<void()> answered);
 
     const QString& Owner() const { return owner_; }
     std::uint64_t Epoch() const { return epoch_; }
@@ -72,6 +73,8 @@ public:
     void CountDevice(const QString& path);
 
 Q_SIGNALS:
+    // Nothing asked is left unanswered.
+    void Answered();
     // NetworkManager said so, also of a connection not listed yet.
     void StateChanged(const QString& active, uint state, uint reason);
     // Anything the cache holds, or its owner.

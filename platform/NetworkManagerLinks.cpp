@@ -18,7 +18,11 @@ NetworkManagerLinks::NetworkManagerLinks(const QDBusConnection& bus,
                                          std::chrono::milliseconds dialLimit, MonotonicNow now)
     : bus_(bus), dialLimit_(dialLimit), now_(std::move(now)), cache_(bus)
 {
-    cache_.AwaitAnswers();
+}
+
+void NetworkManagerLinks::WhenReady(QObject* context, std::function<void()> ready)
+{
+    cache_.WhenAnswered(context, std::move(ready));
 }
 
 std::uint32_t NetworkManagerLinks::EnumConnections(std::span<RasConnection> buffer,

@@ -36,11 +36,12 @@ public:
     // once it answers: it takes over the devices that are up one by one.
     static constexpr std::chrono::seconds RestartGrace{20};
 
-    // Waits for NetworkManager's first answers, for a second or two at most.
     explicit NetworkManagerLinks(const QDBusConnection& bus,
                                  std::chrono::milliseconds dialLimit = DialLimit,
                                  MonotonicNow now = std::chrono::steady_clock::now);
 
+    // Once NetworkManager has given its first answers, or has not for a second.
+    void WhenReady(QObject* context, std::function<void()> ready) override;
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;

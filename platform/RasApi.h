@@ -5,6 +5,8 @@
 #include <functional>
 #include <span>
 
+class QObject;
+
 namespace platform {
 
 // The remote-access service as the program sees it: active connections of named entries, their
@@ -43,6 +45,11 @@ struct RasStats {
 class RasApi {
 public:
     virtual ~RasApi() = default;
+
+    // Calls `ready`, while `context` lives, once the service knows which connections are up: at
+    // once for a service that reads them when asked, later from the event loop for one that first
+    // hears them over a bus.
+    virtual void WhenReady(QObject* /*context*/, std::function<void()> ready) { ready(); }
 
     // Fills `buffer` with the active connections in the service's order; more than fit is
     // RasErrorBufferTooSmall and nothing is reported.

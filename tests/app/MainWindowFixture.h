@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -43,6 +44,8 @@ protected:
     void StartWindow(platform::RasApi& links)
     {
         form = std::make_unique<TFormMain>(Services(links));
+        // Watching begins once the link service knows which lines are up.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return form->WatchTimer->isActive(); }));
         form->WatchTimer->stop();
     }
     void Tick(int times = 1)
