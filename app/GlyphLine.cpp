@@ -11,6 +11,7 @@ GlyphLine::GlyphLine(const QFont& font, const QString& text) : text_(text)
 {
     const QRawFont raw = QRawFont::fromFont(font);
     glyphs_ = raw.glyphIndexesForString(text);
+    advances_ = raw.advancesForGlyphIndexes(glyphs_);
     positions_ = raw.advancesForGlyphIndexes(glyphs_, QRawFont::KernedAdvances);
     for (QPointF& position : positions_) // each glyph starts where the ones before it end
         position = {std::exchange(width_, width_ + position.x()), 0};
@@ -18,18 +19,12 @@ GlyphLine::GlyphLine(const QFont& font, const QString& text) : text_(text)
     run_.setGlyphIndexes(glyphs_);
     run_.setPositions(positions_);
     const QFontMetricsF metrics(font);
-    reach_ = std::max({-metrics.minLeftBearing(), -metrics.minRightBearing(), qreal(0)}) +
-             raw.pixelSize() / 4 + 1;
+    reach_ = std::max({-metrics.minLeftBearing(), -metrics.minRightBearing(), qreal(0)}) + 1;
 }
 
 qreal GlyphLine::Height() const
 {
     return run_.rawFont().ascent() + run_.rawFont().descent();
-}
-
-qreal GlyphLine::InkTo(qsizetype i) const
-{
-    return (i + 1 < positions_.size() ? positions_[i + 1].x() : width_) + reach_;
 }
 
 void GlyphLine::Draw(QPainter& painter, qreal left, qreal top, qreal fromX, qreal toX) const

@@ -40,15 +40,16 @@ public:
 private:
     // Where glyph `i` may have ink, relative to the line's left.
     qreal InkFrom(qsizetype i) const { return positions_[i].x() - reach_; }
-    qreal InkTo(qsizetype i) const;
+    qreal InkTo(qsizetype i) const { return positions_[i].x() + advances_[i].x() + reach_; }
 
     QString text_;
     QList<quint32> glyphs_;
     QList<QPointF> positions_;
+    // Each glyph's own advance, before kerning moves the next one closer or away.
+    QList<QPointF> advances_;
     QGlyphRun run_;
     qreal width_ = 0;
-    // How far a glyph's ink may lie outside the room between it and the next glyph: the font's own
-    // bearings, a quarter em that kerning may take from that room, and a pixel for antialiasing.
-    // What a changed glyph's repaint covers on either side.
+    // How far a glyph's ink may lie outside its advance, by the font's own bearings, and a pixel
+    // for antialiasing: what a changed glyph's repaint covers on either side.
     qreal reach_ = 0;
 };
