@@ -32,7 +32,7 @@ int userVersion(sqlite3* db)
     return version;
 }
 
-// Once a tick: printf costs a third of what QDate::toString does.
+// printf costs a third of what QDate::toString does.
 std::string dayText(const QDate& day)
 {
     char text[16];
@@ -44,6 +44,12 @@ void bindText(sqlite3_stmt* statement, int index, const std::string& text)
 {
     sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
+}
+
+// Without a copy: for texts that outlive the statement's run.
+void bindTextInPlace(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 void bindCount(sqlite3_stmt* statement, int index, std::uint64_t count)
@@ -97,18 +103,22 @@ UsageHistory::UsageHistory(sqlite3* db) : db_(db) {}
 
 UsageHistory::~UsageHistory()
 {
-    for (sqlite3_stmt* statement : {addToDay_, addPeriod_, markLogged_})
+    for (sqlite3_stmt* statement : {addToDay_, addToNewDay_, addPeriod_, markLogged_})
         sqlite3_finalize(statement);
 }
 
 bool UsageHistory::prepare()
 {
     return sqlite::prepare(db_,
+                           "UPDATE usage_days SET received=received+?3, "
+                           "transmitted=transmitted+?4 WHERE day=?1 AND connection=?2",
+                           &addToDay_) &&
+           sqlite::prepare(db_,
                            "INSERT INTO usage_days(day, connection, received, transmitted) "
                            "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(day, connection) DO UPDATE SET "
                            "received=received+excluded.received, "
                            "transmitted=transmitted+excluded.transmitted",
-                           &addToDay_) &&
+                           &addToNewDay_) &&
            sqlite::prepare(db_,
                            "INSERT INTO usage_periods(connection, start_packed, end_packed, "
                            "received, transmitted, logged) VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
@@ -119,11 +129,24 @@ bool UsageHistory::prepare()
 bool UsageHistory::addToDay(const std::string& connection, const QDate& day, std::uint64_t received,
                             std::uint64_t transmitted)
 {
-    bindText(addToDay_, 1, dayText(day));
-    bindText(addToDay_, 2, connection);
-    bindCount(addToDay_, 3, received);
-    bindCount(addToDay_, 4, transmitted);
-    return sqlite::run(addToDay_);
+    // Every tick of a day but its first finds the row: the update, which does not try an insert
+    // first, is the cheaper statement for it. The text, too, is made once a day.
+    if (day != textDay_) {
+        dayText_ = dayText(day);
+        textDay_ = day;
+    }
+    const auto run = [&](sqlite3_stmt* statement) {
+        bindTextInPlace(statement, 1, dayText_);
+        bindTextInPlace(statement, 2, connection);
+        bindCount(statement, 3, received);
+        bindCount(statement, 4, transmitted);
+        const bool done = sqlite::run(statement);
+        sqlite3_clear_bindings(statement); // the caller's text is gone after the call
+        return done;
+    };
+    if (!run(addToDay_))
+        return false;
+    return sqlite3_changes(db_) > 0 || run(addToNewDay_);
 }
 
 bool UsageHistory::addPeriod(const FinishedPeriod& period)

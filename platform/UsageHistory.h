@@ -3,6 +3,7 @@
 #include <QDate>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,13 @@ private:
     bool prepare();
 
     sqlite3* db_;
-    sqlite3_stmt* addToDay_ = nullptr;
+    sqlite3_stmt* addToDay_ = nullptr;    // to the day's row
+    sqlite3_stmt* addToNewDay_ = nullptr; // the row made if need be
     sqlite3_stmt* addPeriod_ = nullptr;
     sqlite3_stmt* markLogged_ = nullptr;
+    // The day last added to, as bound.
+    std::optional<QDate> textDay_;
+    std::string dayText_;
 };
 
 } // namespace platform
