@@ -69,7 +69,8 @@ private:
     sqlite3* db_;
     std::string key_;
     sqlite3_stmt* query_ = nullptr;
-    sqlite3_stmt* upsert_ = nullptr;
+    sqlite3_stmt* update_ = nullptr; // an existing value
+    sqlite3_stmt* upsert_ = nullptr; // a new one
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
     std::unique_ptr<UsageHistory> history_;
