@@ -17,6 +17,9 @@ constexpr const char* kSchema = "CREATE TABLE IF NOT EXISTS reg_keys(key TEXT PR
 
 using sqlite::exec;
 
+// A store is used on one thread alone: SQLite need not lock the connection for every call.
+constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
+
 RegResult run(sqlite3_stmt* statement)
 {
     return sqlite::run(statement) ? RegSuccess : RegAccessDenied;
@@ -48,7 +51,8 @@ std::unique_ptr<RegistryStore> RegistryStore::createKey(const std::filesystem::p
     // of the file after the check.
     const auto resolved = folder.path() / file.filename();
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(resolved.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+    if (sqlite3_open_v2(resolved.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | kOneThread,
                         nullptr) != SQLITE_OK) {
         error = "cannot open " + resolved.string() + ": " + sqlite3_errmsg(db);
         sqlite3_close(db);
@@ -79,8 +83,8 @@ std::unique_ptr<RegistryStore> RegistryStore::openForReading(const std::filesyst
                                                              std::string& error)
 {
     sqlite3* db = nullptr;
-    const int opened =
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
+    const int opened = sqlite3_open_v2(
+        file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | kOneThread, nullptr);
     std::unique_ptr<RegistryStore> store(new RegistryStore(db, key));
     sqlite3_busy_timeout(db, 200);
     if (opened != SQLITE_OK || !store->prepare()) {

@@ -25,7 +25,8 @@ enum RegResult : long {
 // The per-user key-value store behind the settings: one SQLite file holding keys and typed values
 // with their raw bytes, so it can be inspected with the sqlite3 shell. Each set is its own
 // committed transaction in a WAL journal, unless the caller groups sets between begin and commit;
-// either way a killed process never leaves a torn store.
+// either way a killed process never leaves a torn store. A store, its history with it, belongs to
+// the thread that uses it: SQLite does not lock it against others.
 class RegistryStore {
 public:
     // Creates or opens `file` and the key row; nullptr with the reason in `error` on any failure.
