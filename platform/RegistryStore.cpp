@@ -195,6 +195,12 @@ void RegistryStore::rollback()
     exec(db_, "ROLLBACK");
 }
 
+void configureStoreLibrary()
+{
+    // Refused, harmlessly, once SQLite has started.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+}
+
 std::filesystem::path defaultRegistryFile()
 {
     return configFolder() / "registry.sqlite3";

@@ -77,6 +77,11 @@ private:
     std::unique_ptr<UsageHistory> history_;
 };
 
+// For a program, before its first store is opened and before it has other threads: SQLite keeps
+// no account of its memory, which takes a lock at each of the some twenty allocations a statement
+// makes.
+void configureStoreLibrary();
+
 // registry.sqlite3 in the program's configuration folder.
 std::filesystem::path defaultRegistryFile();
 
