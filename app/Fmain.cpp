@@ -68,7 +68,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
         AddProtocolLine("We are currently disconnected");
     }
 
-    UpdateCounters(0, 0);
+    UpdateCounters(0, 0, clock_.Now().date());
     ApplyShowMore();
 
     if (Connected) {
