@@ -15,7 +15,9 @@ namespace {
 
 void ShowBytes(QLabel* label, std::uint64_t bytes)
 {
-    label->setText(QString::fromStdString(FormatBytes(static_cast<std::int64_t>(bytes))));
+    ByteText room;
+    const std::string_view text = FormatBytes(static_cast<std::int64_t>(bytes), room);
+    label->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 } // namespace

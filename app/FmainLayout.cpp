@@ -47,6 +47,7 @@ CounterLabel* AddCounterRow(QGroupBox* box, int y, const QString& caption, const
     AddLabel(box, caption, {8, y, 65, 13}, Qt::AlignRight);
     auto* value = new CounterLabel(initial, {72, y, 97, 13}, box);
     value->setObjectName(valueName);
+    value->setTextFormat(Qt::PlainText); // a count is never searched for markup
     AddLabel(box, "Bytes", {176, y, 33, 13}, Qt::AlignLeft);
     return value;
 }
