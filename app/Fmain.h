@@ -108,7 +108,8 @@ public:
 
     // The tray icon: the line's state and the limit share at a glance, and the way back to the
     // window while it is hidden.
-    QString ChooseTrayIcon(std::int32_t share) const;
+    // An entry of one table, so that the same icon is the same pointer.
+    const char* ChooseTrayIcon(std::int32_t share) const;
     void TrayIconAdd();
     void TrayIconUpdate();
     void TrayIconDelete();
@@ -189,7 +190,7 @@ private:
     // program then ends without a question.
     bool QuitRequested = false;
     std::int32_t TrayPercent = 0;
-    QString TrayIconShown;
+    const char* TrayIconShown = nullptr;
     bool UnwrittenRecordReported = false;
     // What the usage views show now.
     UsageInput UsageShown;
