@@ -112,14 +112,16 @@ bool RegistryStore::prepare()
     // memory.
     return sqlite::prepare(db_,
                            "SELECT type, length(data), CASE WHEN length(data) <= ?3 THEN data "
-                           "END FROM reg_values WHERE key=?1 AND name=?2",
+                           "END, rowid FROM reg_values WHERE key=?1 AND name=?2",
                            &query_) &&
-           sqlite::prepare(db_, "UPDATE reg_values SET type=?3, data=?4 WHERE key=?1 AND name=?2",
+           sqlite::prepare(db_,
+                           "UPDATE reg_values SET type=?3, data=?4 "
+                           "WHERE rowid=?5 AND key=?1 AND name=?2",
                            &update_) &&
            sqlite::prepare(db_,
                            "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
                            "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, "
-                           "data=excluded.data",
+                           "data=excluded.data RETURNING rowid",
                            &upsert_) &&
            // IMMEDIATE takes the write lock at once, so a commit never fails on a lock that a
            // reader upgraded in between.
@@ -136,6 +138,7 @@ RegResult RegistryStore::queryValue(const char* name, std::uint32_t& type, void*
     const int step = sqlite3_step(query_);
     RegResult result = RegFileNotFound;
     if (step == SQLITE_ROW) {
+        rows_.insert_or_assign(name, sqlite3_column_int64(query_, 3));
         type = static_cast<std::uint32_t>(sqlite3_column_int64(query_, 0));
         // No data column: too large. A TEXT value put in by hand is measured in characters by
         // length(), so its size in bytes is checked once more below.
@@ -161,22 +164,33 @@ RegResult RegistryStore::queryValue(const char* name, std::uint32_t& type, void*
 RegResult RegistryStore::setValue(const char* name, std::uint32_t type, const void* data,
                                   std::uint32_t size)
 {
-    const auto set = [&](sqlite3_stmt* statement) {
+    const auto bind = [&](sqlite3_stmt* statement) {
         sqlite3_bind_text(statement, 1, key_.c_str(), -1, SQLITE_STATIC);
         sqlite3_bind_text(statement, 2, name, -1, SQLITE_STATIC);
         sqlite3_bind_int64(statement, 3, type);
         sqlite3_bind_blob(statement, 4, size > 0 ? data : "", static_cast<int>(size),
                           SQLITE_STATIC);
-        const RegResult result = run(statement);
-        sqlite3_clear_bindings(statement);
-        return result;
     };
-    // Values are set again and again, and made once: the update, which does not try an insert
-    // first, is the cheaper statement for the usual case.
-    const RegResult updated = set(update_);
-    if (updated != RegSuccess || sqlite3_changes(db_) > 0)
-        return updated;
-    return set(upsert_);
+    // Values are set again and again and made once: a value whose row is known is updated in that
+    // row, without a search of the key's index or an insert tried first. Key and name are checked
+    // too, so a row that another program deleted or made anew is looked for again.
+    if (const auto row = rows_.find(std::string_view(name)); row != rows_.end()) {
+        bind(update_);
+        sqlite3_bind_int64(update_, 5, row->second);
+        const RegResult updated = run(update_);
+        sqlite3_clear_bindings(update_);
+        if (updated != RegSuccess || sqlite3_changes(db_) > 0)
+            return updated;
+    }
+    bind(upsert_);
+    int step = sqlite3_step(upsert_);
+    if (step == SQLITE_ROW) {
+        rows_.insert_or_assign(name, sqlite3_column_int64(upsert_, 0));
+        step = sqlite3_step(upsert_);
+    }
+    sqlite3_reset(upsert_);
+    sqlite3_clear_bindings(upsert_);
+    return step == SQLITE_DONE ? RegSuccess : RegAccessDenied;
 }
 
 RegResult RegistryStore::begin()

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -70,11 +71,13 @@ private:
     sqlite3* db_;
     std::string key_;
     sqlite3_stmt* query_ = nullptr;
-    sqlite3_stmt* update_ = nullptr; // an existing value
-    sqlite3_stmt* upsert_ = nullptr; // a new one
+    sqlite3_stmt* update_ = nullptr; // a value in its known row
+    sqlite3_stmt* upsert_ = nullptr; // any other
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
     std::unique_ptr<UsageHistory> history_;
+    // Each value's row, as last read or set.
+    std::map<std::string, std::int64_t, std::less<>> rows_;
 };
 
 // For a program, before its first store is opened and before it has other threads: SQLite keeps

@@ -69,7 +69,8 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
 
     // Sets inside a transaction are one commit however the scopes nest: one refused write stores
     // nothing of it, while the values in memory count on, and a value set again unchanged is
-    // written again. A set outside stays a commit of its own.
+    // written again. A set outside stays a commit of its own, and makes the row anew that another
+    // program deleted.
     test::RefuseWritesOf(store.File(), "SumTXLo");
     {
         const CRegistry::Transaction reset(vars.Registry);
@@ -82,6 +83,10 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
         EXPECT_FALSE(vars.SumTXLo.Set(4));
         vars.LimitLastReset.Set(5);
     }
+    sqlite3* other = nullptr;
+    sqlite3_open(store.File().c_str(), &other);
+    sqlite3_exec(other, "DELETE FROM reg_values WHERE name='InfoShown'", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
     vars.InfoShown.Set(1);
     EXPECT_EQ(vars.SumRXLo.Get(), 2u);
     {
