@@ -77,7 +77,7 @@ private:
     sqlite3_stmt* addToNewDay_ = nullptr; // the row made if need be
     sqlite3_stmt* addPeriod_ = nullptr;
     sqlite3_stmt* markLogged_ = nullptr;
-    // The day last added to, as bound.
+    // The day last added to and its text, bound without a copy.
     std::optional<QDate> textDay_;
     std::string dayText_;
 };

@@ -125,7 +125,7 @@ void Project(UsageSummary& summary, const QDate& today)
 template <typename Number> void AppendNumber(std::string& text, Number number)
 {
     std::array<char, 24> digits;
-    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), number);
+    char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
     text.append(digits.data(), end);
 }
 
