@@ -183,14 +183,12 @@ RegResult RegistryStore::setValue(const char* name, std::uint32_t type, const vo
             return updated;
     }
     bind(upsert_);
-    int step = sqlite3_step(upsert_);
-    if (step == SQLITE_ROW) {
-        rows_.insert_or_assign(name, sqlite3_column_int64(upsert_, 0));
-        step = sqlite3_step(upsert_);
-    }
-    sqlite3_reset(upsert_);
+    const std::optional<std::int64_t> row = sqlite::runForRow(upsert_);
     sqlite3_clear_bindings(upsert_);
-    return step == SQLITE_DONE ? RegSuccess : RegAccessDenied;
+    if (!row)
+        return RegAccessDenied;
+    rows_.insert_or_assign(name, *row);
+    return RegSuccess;
 }
 
 RegResult RegistryStore::begin()

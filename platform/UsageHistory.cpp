@@ -46,7 +46,7 @@ void bindText(sqlite3_stmt* statement, int index, const std::string& text)
                       SQLITE_TRANSIENT);
 }
 
-// Without a copy: for texts that outlive the statement's run.
+// Without a copy: for texts kept unchanged until the statement is bound again.
 void bindTextInPlace(sqlite3_stmt* statement, int index, const std::string& text)
 {
     sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
@@ -103,22 +103,22 @@ UsageHistory::UsageHistory(sqlite3* db) : db_(db) {}
 
 UsageHistory::~UsageHistory()
 {
-    for (sqlite3_stmt* statement : {addToDay_, addToNewDay_, addPeriod_, markLogged_})
+    for (sqlite3_stmt* statement : {addToRow_, addToDay_, addPeriod_, markLogged_})
         sqlite3_finalize(statement);
 }
 
 bool UsageHistory::prepare()
 {
     return sqlite::prepare(db_,
-                           "UPDATE usage_days SET received=received+?3, "
-                           "transmitted=transmitted+?4 WHERE day=?1 AND connection=?2",
-                           &addToDay_) &&
+                           "UPDATE usage_days SET received=received+?3, transmitted=transmitted+?4 "
+                           "WHERE rowid=?5 AND day=?1 AND connection=?2",
+                           &addToRow_) &&
            sqlite::prepare(db_,
                            "INSERT INTO usage_days(day, connection, received, transmitted) "
                            "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(day, connection) DO UPDATE SET "
                            "received=received+excluded.received, "
-                           "transmitted=transmitted+excluded.transmitted",
-                           &addToNewDay_) &&
+                           "transmitted=transmitted+excluded.transmitted RETURNING rowid",
+                           &addToDay_) &&
            sqlite::prepare(db_,
                            "INSERT INTO usage_periods(connection, start_packed, end_packed, "
                            "received, transmitted, logged) VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
@@ -129,24 +129,29 @@ bool UsageHistory::prepare()
 bool UsageHistory::addToDay(const std::string& connection, const QDate& day, std::uint64_t received,
                             std::uint64_t transmitted)
 {
-    // Every tick of a day but its first finds the row: the update, which does not try an insert
-    // first, is the cheaper statement for it. The text, too, is made once a day.
-    if (day != textDay_) {
-        dayText_ = dayText(day);
-        textDay_ = day;
-    }
-    const auto run = [&](sqlite3_stmt* statement) {
-        bindTextInPlace(statement, 1, dayText_);
-        bindTextInPlace(statement, 2, connection);
+    // Every tick of a day adds to the same row: once known, the row is updated by its id, without
+    // a search of the index or an insert tried first. Day and connection are checked too, so a
+    // row that another program deleted or made anew is looked for again. The day's text is made
+    // once a day.
+    if (day != row_.day || connection != row_.connection)
+        row_ = {day, dayText(day), connection, std::nullopt};
+    const auto bind = [&](sqlite3_stmt* statement) {
+        bindTextInPlace(statement, 1, row_.dayText);
+        bindTextInPlace(statement, 2, row_.connection);
         bindCount(statement, 3, received);
         bindCount(statement, 4, transmitted);
-        const bool done = sqlite::run(statement);
-        sqlite3_clear_bindings(statement); // the caller's text is gone after the call
-        return done;
     };
-    if (!run(addToDay_))
-        return false;
-    return sqlite3_changes(db_) > 0 || run(addToNewDay_);
+    if (row_.id) {
+        bind(addToRow_);
+        sqlite3_bind_int64(addToRow_, 5, *row_.id);
+        if (!sqlite::run(addToRow_))
+            return false;
+        if (sqlite3_changes(db_) > 0)
+            return true;
+    }
+    bind(addToDay_);
+    row_.id = sqlite::runForRow(addToDay_);
+    return row_.id.has_value();
 }
 
 bool UsageHistory::addPeriod(const FinishedPeriod& period)
