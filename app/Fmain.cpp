@@ -57,7 +57,7 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
     ShowTrafficSince();
 
     ShowMonitoringInfo();
-    UpdateCounters(0, 0);
+    UpdateCounters(0, 0, clock_.Now().date());
     ApplyShowMore();
     // The window is shown meanwhile; the first look at the line waits for nothing.
     ras_.WhenReady(this, [this] { StartWatching(); });
@@ -77,7 +77,7 @@ void TFormMain::StartWatching()
         AddProtocolLine("We are currently disconnected");
     }
 
-    UpdateCounters(0, 0);
+    UpdateCounters(0, 0, clock_.Now().date());
 
     if (Connected) {
         KeepingConnection = settings_.KeepConnected.Get() != 0;

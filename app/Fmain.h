@@ -72,7 +72,8 @@ public:
     std::uint64_t GetSumTX() const;
     void SetSumRX(std::uint64_t sum);
     void SetSumTX(std::uint64_t sum);
-    void UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX);
+    // Bytes counted on `today`, the local day.
+    void UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX, const QDate& today);
     std::int32_t LimitPercent() const;
     bool LimitReached() const;
     bool LimitCloseDue() const;
@@ -107,7 +108,8 @@ public:
 
     // The tray icon: the line's state and the limit share at a glance, and the way back to the
     // window while it is hidden.
-    QString ChooseTrayIcon(std::int32_t share) const;
+    // An entry of one table, so that the same icon is the same pointer.
+    const char* ChooseTrayIcon(std::int32_t share) const;
     void TrayIconAdd();
     void TrayIconUpdate();
     void TrayIconDelete();
@@ -153,10 +155,12 @@ private:
     // After a dial or hang-up the link service refused for want of a right: which, and where
     // granting it is explained.
     void ReportMissingRight(std::uint32_t error);
-    void ResetTrafficCounterWhenDue();
+    void ResetTrafficCounterWhenDue(const QDateTime& now);
     // The status line from the overall sums and the limit settings; then the other views of the
     // usage follow (UsageCounted). Nothing to do while none of them changed, as on an idle tick.
+    // `today` as the clock has it, unless given.
     void ShowUsage();
+    void ShowUsage(const QDate& today);
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
     // Says why a period's record could not be written: once a run for records kept in the store,
@@ -188,7 +192,7 @@ private:
     // program then ends without a question.
     bool QuitRequested = false;
     std::int32_t TrayPercent = 0;
-    QString TrayIconShown;
+    const char* TrayIconShown = nullptr;
     bool UnwrittenRecordReported = false;
     // What the usage views show now.
     UsageInput UsageShown;

@@ -14,7 +14,9 @@ namespace {
 
 void ShowBytes(CounterLabel* label, std::uint64_t bytes)
 {
-    label->setText(QString::fromStdString(FormatBytes(static_cast<std::int64_t>(bytes))));
+    ByteText room;
+    const std::string_view text = FormatBytes(static_cast<std::int64_t>(bytes), room);
+    label->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 } // namespace
@@ -56,7 +58,7 @@ void TFormMain::SetSumTX(std::uint64_t sum)
     settings_.SumTXLo.Set(static_cast<std::uint32_t>(sum));
 }
 
-void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
+void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX, const QDate& today)
 {
     std::uint64_t sumRX = GetSumRX();
     std::uint64_t sumTX = GetSumTX();
@@ -79,8 +81,7 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
         }
         if (deltaRX != 0 || deltaTX != 0)
             settings_.Registry.WriteHistory([&](platform::UsageHistory& history) {
-                return history.addToDay(settings_.Connection.Get(), clock_.Now().date(), deltaRX,
-                                        deltaTX);
+                return history.addToDay(settings_.Connection.Get(), today, deltaRX, deltaTX);
             });
     } else {
         stSessionRX->setText("-");
@@ -90,12 +91,17 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
     ShowBytes(stSumRX, sumRX);
     ShowBytes(stSumTX, sumTX);
     ShowBytes(stSum, sumRX + sumTX);
-    ShowUsage();
+    ShowUsage(today);
 }
 
 void TFormMain::ShowUsage()
 {
-    UsageInput input = ReadUsageInput(settings_, clock_.Now().date(), false);
+    ShowUsage(clock_.Now().date());
+}
+
+void TFormMain::ShowUsage(const QDate& today)
+{
+    UsageInput input = ReadUsageInput(settings_, today, false);
     if (input == UsageShown)
         return;
     UsageShown = std::move(input);

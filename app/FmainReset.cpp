@@ -2,7 +2,6 @@
 // log, and the monthly reset of the watch cycle.
 #include "app/CounterLabel.h"
 #include "app/Fmain.h"
-#include "platform/Clock.h"
 #include "settings/RegVars.h"
 #include "traffic/AutoReset.h"
 #include "traffic/PackedDateTime.h"
@@ -52,9 +51,8 @@ void TFormMain::ShowTrafficSince()
         QString::fromStdString("Traffic since " + DateText(settings_.LimitLastReset.Get())));
 }
 
-void TFormMain::ResetTrafficCounterWhenDue()
+void TFormMain::ResetTrafficCounterWhenDue(const QDateTime& now)
 {
-    const QDateTime now = clock_.Now();
     if (AutoResetDue(settings_.LimitAutoReset.Get(), settings_.LimitLastReset.Get(),
                      now.date().month(), now.date().day()))
         ResetTrafficCounter(DateTimeToPacked(now));

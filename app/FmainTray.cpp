@@ -3,6 +3,10 @@
 
 #include <QEvent>
 #include <QMenu>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string_view>
 
 namespace {
 
@@ -13,14 +17,22 @@ const char* const TrayIcons[3][3] = {
     {"Z_GREENOFF", "Z_YELLOWOFF", "Z_REDOFF"},
 };
 
+// Set whenever the share moves, on a fast line at most ticks: the number goes in without a format
+// to parse.
 QString TrayTip(std::int32_t share)
 {
-    return QString::asprintf("Quillmar (%d%%)", share);
+    constexpr std::string_view before = "Quillmar (";
+    std::array<char, 32> text;
+    char* end = std::copy(before.begin(), before.end(), text.begin());
+    end = std::to_chars(end, text.end() - 2, share).ptr;
+    *end++ = '%';
+    *end++ = ')';
+    return QString::fromLatin1(text.data(), end - text.data());
 }
 
 } // namespace
 
-QString TFormMain::ChooseTrayIcon(std::int32_t share) const
+const char* TFormMain::ChooseTrayIcon(std::int32_t share) const
 {
     const int row = !Connected ? 2 : KeepingConnection ? 1 : 0;
     const int column = share < 70 ? 0 : share < 90 ? 1 : 2;
@@ -39,7 +51,7 @@ void TFormMain::TrayIconAdd()
 void TFormMain::TrayIconUpdate()
 {
     const std::int32_t share = LimitPercent();
-    const QString icon = ChooseTrayIcon(share);
+    const char* const icon = ChooseTrayIcon(share);
     if (icon != TrayIconShown) {
         tray_.ModifyIcon(icon);
         TrayIconShown = icon;

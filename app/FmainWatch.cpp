@@ -1,5 +1,6 @@
 // The one-second watch cycle: probe, count, announce, redial, warn and close at the limit.
 #include "app/Fmain.h"
+#include "platform/Clock.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/MessageBox.h"
 #include "settings/RegVars.h"
@@ -48,7 +49,10 @@ void TFormMain::WatchTimerTimer()
         SessionRX = 0;
         SessionTX = 0;
     }
-    UpdateCounters(delta.received, delta.transmitted);
+    // The clock is read once for what the tick counts and checks, so that its bytes, the status
+    // line and the reset rule go by the same day, even at midnight.
+    const QDateTime tickTime = clock_.Now();
+    UpdateCounters(delta.received, delta.transmitted, tickTime.date());
 
     TakeGraphSample();
     TrayIconUpdate();
@@ -81,7 +85,7 @@ void TFormMain::WatchTimerTimer()
         miUpdateNTPClick();
         KeepAliveTicks = 0;
     }
-    ResetTrafficCounterWhenDue();
+    ResetTrafficCounterWhenDue(tickTime);
 
     if (settings_.OnLimitShowMessage.Get() != 0)
         ShowLimitHint(percentBefore);

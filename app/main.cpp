@@ -33,6 +33,8 @@ int Answer(const CommandLine& asked)
 
 int main(int argc, char** argv)
 {
+    platform::configureStoreLibrary();
+
     // Every answer and every fault comes before the toolkit starts, so none needs a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

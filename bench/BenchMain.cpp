@@ -1,9 +1,13 @@
+#include "platform/RegistryStore.h"
+
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
-// Text measuring and widgets need an application object; benchmarks run without a display.
+// Text measuring and widgets need an application object; benchmarks run without a display. The
+// store is set up as the program sets it up.
 int main(int argc, char** argv)
 {
+    platform::configureStoreLibrary();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -98,7 +98,7 @@ static void BM_ProbeAndUpdateCounters(benchmark::State& state)
         std::uint32_t duration = 0;
         watched.form.ReadStatistics(watched.form.FindConnection(true), received, transmitted,
                                     duration);
-        watched.form.UpdateCounters(100, 100);
+        watched.form.UpdateCounters(100, 100, watched.clock.Now().date());
     }
 }
 BENCHMARK(BM_ProbeAndUpdateCounters);

@@ -17,6 +17,9 @@ constexpr const char* kSchema = "CREATE TABLE IF NOT EXISTS reg_keys(key TEXT PR
 
 using sqlite::exec;
 
+// A store is used on one thread alone: SQLite need not lock the connection for every call.
+constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
+
 RegResult run(sqlite3_stmt* statement)
 {
     return sqlite::run(statement) ? RegSuccess : RegAccessDenied;
@@ -48,7 +51,8 @@ std::unique_ptr<RegistryStore> RegistryStore::createKey(const std::filesystem::p
     // of the file after the check.
     const auto resolved = folder.path() / file.filename();
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(resolved.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+    if (sqlite3_open_v2(resolved.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | kOneThread,
                         nullptr) != SQLITE_OK) {
         error = "cannot open " + resolved.string() + ": " + sqlite3_errmsg(db);
         sqlite3_close(db);
@@ -79,8 +83,8 @@ std::unique_ptr<RegistryStore> RegistryStore::openForReading(const std::filesyst
                                                              std::string& error)
 {
     sqlite3* db = nullptr;
-    const int opened =
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
+    const int opened = sqlite3_open_v2(
+        file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | kOneThread, nullptr);
     std::unique_ptr<RegistryStore> store(new RegistryStore(db, key));
     sqlite3_busy_timeout(db, 200);
     if (opened != SQLITE_OK || !store->prepare()) {
@@ -96,7 +100,7 @@ RegistryStore::RegistryStore(sqlite3* db, std::string key) : db_(db), key_(std::
 RegistryStore::~RegistryStore()
 {
     history_.reset(); // its statements before the connection
-    for (sqlite3_stmt* statement : {query_, upsert_, begin_, commit_})
+    for (sqlite3_stmt* statement : {query_, update_, upsert_, begin_, commit_})
         sqlite3_finalize(statement);
     sqlite3_close(db_);
 }
@@ -108,12 +112,16 @@ bool RegistryStore::prepare()
     // memory.
     return sqlite::prepare(db_,
                            "SELECT type, length(data), CASE WHEN length(data) <= ?3 THEN data "
-                           "END FROM reg_values WHERE key=?1 AND name=?2",
+                           "END, rowid FROM reg_values WHERE key=?1 AND name=?2",
                            &query_) &&
+           sqlite::prepare(db_,
+                           "UPDATE reg_values SET type=?3, data=?4 "
+                           "WHERE rowid=?5 AND key=?1 AND name=?2",
+                           &update_) &&
            sqlite::prepare(db_,
                            "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
                            "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, "
-                           "data=excluded.data",
+                           "data=excluded.data RETURNING rowid",
                            &upsert_) &&
            // IMMEDIATE takes the write lock at once, so a commit never fails on a lock that a
            // reader upgraded in between.
@@ -130,6 +138,7 @@ RegResult RegistryStore::queryValue(const char* name, std::uint32_t& type, void*
     const int step = sqlite3_step(query_);
     RegResult result = RegFileNotFound;
     if (step == SQLITE_ROW) {
+        rows_.insert_or_assign(name, sqlite3_column_int64(query_, 3));
         type = static_cast<std::uint32_t>(sqlite3_column_int64(query_, 0));
         // No data column: too large. A TEXT value put in by hand is measured in characters by
         // length(), so its size in bytes is checked once more below.
@@ -155,13 +164,31 @@ RegResult RegistryStore::queryValue(const char* name, std::uint32_t& type, void*
 RegResult RegistryStore::setValue(const char* name, std::uint32_t type, const void* data,
                                   std::uint32_t size)
 {
-    sqlite3_bind_text(upsert_, 1, key_.c_str(), -1, SQLITE_STATIC);
-    sqlite3_bind_text(upsert_, 2, name, -1, SQLITE_STATIC);
-    sqlite3_bind_int64(upsert_, 3, type);
-    sqlite3_bind_blob(upsert_, 4, size > 0 ? data : "", static_cast<int>(size), SQLITE_STATIC);
-    const RegResult result = run(upsert_);
+    const auto bind = [&](sqlite3_stmt* statement) {
+        sqlite3_bind_text(statement, 1, key_.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(statement, 2, name, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(statement, 3, type);
+        sqlite3_bind_blob(statement, 4, size > 0 ? data : "", static_cast<int>(size),
+                          SQLITE_STATIC);
+    };
+    // Values are set again and again and made once: a value whose row is known is updated in that
+    // row, without a search of the key's index or an insert tried first. Key and name are checked
+    // too, so a row that another program deleted or made anew is looked for again.
+    if (const auto row = rows_.find(std::string_view(name)); row != rows_.end()) {
+        bind(update_);
+        sqlite3_bind_int64(update_, 5, row->second);
+        const RegResult updated = run(update_);
+        sqlite3_clear_bindings(update_);
+        if (updated != RegSuccess || sqlite3_changes(db_) > 0)
+            return updated;
+    }
+    bind(upsert_);
+    const std::optional<std::int64_t> row = sqlite::runForRow(upsert_);
     sqlite3_clear_bindings(upsert_);
-    return result;
+    if (!row)
+        return RegAccessDenied;
+    rows_.insert_or_assign(name, *row);
+    return RegSuccess;
 }
 
 RegResult RegistryStore::begin()
@@ -178,6 +205,12 @@ void RegistryStore::rollback()
 {
     // Harmless when SQLite has already rolled back by itself after an I/O error.
     exec(db_, "ROLLBACK");
+}
+
+void configureStoreLibrary()
+{
+    // Refused, harmlessly, once SQLite has started.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 }
 
 std::filesystem::path defaultRegistryFile()

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -25,7 +26,8 @@ enum RegResult : long {
 // The per-user key-value store behind the settings: one SQLite file holding keys and typed values
 // with their raw bytes, so it can be inspected with the sqlite3 shell. Each set is its own
 // committed transaction in a WAL journal, unless the caller groups sets between begin and commit;
-// either way a killed process never leaves a torn store.
+// either way a killed process never leaves a torn store. A store, its history with it, belongs to
+// the thread that uses it: SQLite does not lock it against others.
 class RegistryStore {
 public:
     // Creates or opens `file` and the key row; nullptr with the reason in `error` on any failure.
@@ -69,11 +71,19 @@ private:
     sqlite3* db_;
     std::string key_;
     sqlite3_stmt* query_ = nullptr;
-    sqlite3_stmt* upsert_ = nullptr;
+    sqlite3_stmt* update_ = nullptr; // a value in its known row
+    sqlite3_stmt* upsert_ = nullptr; // any other
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
     std::unique_ptr<UsageHistory> history_;
+    // Each value's row, as last read or set.
+    std::map<std::string, std::int64_t, std::less<>> rows_;
 };
+
+// For a program, before its first store is opened and before it has other threads: SQLite keeps
+// no account of its memory, which takes a lock at each of the some twenty allocations a statement
+// makes.
+void configureStoreLibrary();
 
 // registry.sqlite3 in the program's configuration folder.
 std::filesystem::path defaultRegistryFile();

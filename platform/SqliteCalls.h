@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <sqlite3.h>
 
 // The few SQLite calls that the store and its history make alike.
@@ -23,6 +24,18 @@ inline bool run(sqlite3_stmt* statement)
     const int step = sqlite3_step(statement);
     sqlite3_reset(statement);
     return step == SQLITE_DONE;
+}
+
+// Runs a statement that yields the id of the one row it wrote (RETURNING rowid) and makes it
+// ready for the next run; nothing when it fails.
+inline std::optional<sqlite3_int64> runForRow(sqlite3_stmt* statement)
+{
+    std::optional<sqlite3_int64> row;
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        row = sqlite3_column_int64(statement, 0);
+    const bool done = row && sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_reset(statement);
+    return done ? row : std::nullopt;
 }
 
 } // namespace platform::sqlite

@@ -32,7 +32,7 @@ int userVersion(sqlite3* db)
     return version;
 }
 
-// Once a tick: printf costs a third of what QDate::toString does.
+// printf costs a third of what QDate::toString does.
 std::string dayText(const QDate& day)
 {
     char text[16];
@@ -44,6 +44,12 @@ void bindText(sqlite3_stmt* statement, int index, const std::string& text)
 {
     sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
+}
+
+// Without a copy: for texts kept unchanged until the statement is bound again.
+void bindTextInPlace(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 void bindCount(sqlite3_stmt* statement, int index, std::uint64_t count)
@@ -97,17 +103,21 @@ UsageHistory::UsageHistory(sqlite3* db) : db_(db) {}
 
 UsageHistory::~UsageHistory()
 {
-    for (sqlite3_stmt* statement : {addToDay_, addPeriod_, markLogged_})
+    for (sqlite3_stmt* statement : {addToRow_, addToDay_, addPeriod_, markLogged_})
         sqlite3_finalize(statement);
 }
 
 bool UsageHistory::prepare()
 {
     return sqlite::prepare(db_,
+                           "UPDATE usage_days SET received=received+?3, transmitted=transmitted+?4 "
+                           "WHERE rowid=?5 AND day=?1 AND connection=?2",
+                           &addToRow_) &&
+           sqlite::prepare(db_,
                            "INSERT INTO usage_days(day, connection, received, transmitted) "
                            "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(day, connection) DO UPDATE SET "
                            "received=received+excluded.received, "
-                           "transmitted=transmitted+excluded.transmitted",
+                           "transmitted=transmitted+excluded.transmitted RETURNING rowid",
                            &addToDay_) &&
            sqlite::prepare(db_,
                            "INSERT INTO usage_periods(connection, start_packed, end_packed, "
@@ -119,11 +129,29 @@ bool UsageHistory::prepare()
 bool UsageHistory::addToDay(const std::string& connection, const QDate& day, std::uint64_t received,
                             std::uint64_t transmitted)
 {
-    bindText(addToDay_, 1, dayText(day));
-    bindText(addToDay_, 2, connection);
-    bindCount(addToDay_, 3, received);
-    bindCount(addToDay_, 4, transmitted);
-    return sqlite::run(addToDay_);
+    // Every tick of a day adds to the same row: once known, the row is updated by its id, without
+    // a search of the index or an insert tried first. Day and connection are checked too, so a
+    // row that another program deleted or made anew is looked for again. The day's text is made
+    // once a day.
+    if (day != row_.day || connection != row_.connection)
+        row_ = {day, dayText(day), connection, std::nullopt};
+    const auto bind = [&](sqlite3_stmt* statement) {
+        bindTextInPlace(statement, 1, row_.dayText);
+        bindTextInPlace(statement, 2, row_.connection);
+        bindCount(statement, 3, received);
+        bindCount(statement, 4, transmitted);
+    };
+    if (row_.id) {
+        bind(addToRow_);
+        sqlite3_bind_int64(addToRow_, 5, *row_.id);
+        if (!sqlite::run(addToRow_))
+            return false;
+        if (sqlite3_changes(db_) > 0)
+            return true;
+    }
+    bind(addToDay_);
+    row_.id = sqlite::runForRow(addToDay_);
+    return row_.id.has_value();
 }
 
 bool UsageHistory::addPeriod(const FinishedPeriod& period)

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,17 @@ private:
     bool prepare();
 
     sqlite3* db_;
-    sqlite3_stmt* addToDay_ = nullptr;
+    sqlite3_stmt* addToRow_ = nullptr; // the known row of the day
+    sqlite3_stmt* addToDay_ = nullptr; // any day
     sqlite3_stmt* addPeriod_ = nullptr;
     sqlite3_stmt* markLogged_ = nullptr;
+    // The day and connection last added to, as bound, and its row once known.
+    struct DayRow {
+        std::optional<QDate> day;
+        std::string dayText;
+        std::string connection;
+        std::optional<std::int64_t> id;
+    } row_;
 };
 
 } // namespace platform

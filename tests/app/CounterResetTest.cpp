@@ -61,7 +61,7 @@ TEST_F(CounterReset, NoLeavesEverythingAndYesEndsThePeriodAtTheAnswer)
     EXPECT_EQ(form->GetSumRX() + form->GetSumTX(), 1000u);
     form->SetSumRX(1'000'000'000'000'000'000);
     form->SetSumTX(0);
-    form->UpdateCounters(0, 0);
+    form->UpdateCounters(0, 0, clock.now.date());
     form->ResetTrafficCounter(DateTimeToPacked(clock.now));
     EXPECT_EQ(FileBytes("Quillmar.log"),
               "Traffic from 01.11.2026, 08:00:00 to 06.12.2026, 20:17:00\r\n"

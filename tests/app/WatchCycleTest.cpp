@@ -158,7 +158,7 @@ TEST_F(WatchCycle, CountersJumpGoBackAndCarry)
     Tick();
     EXPECT_EQ(Counters(*form), "4.294.969.792 13 4.294.969.805 12.884.901.887 12.884.901.900");
     test::RefuseWritesOf(store.File(), "SumRXLo");
-    form->UpdateCounters(1, 0);
+    form->UpdateCounters(1, 0, clock.now.date());
     const CRegVars stored(store.File());
     EXPECT_EQ(QString("%1 %2").arg(stored.SumRXHi.Get()).arg(stored.SumRXLo.Get()), "2 4294967295");
 }

@@ -69,7 +69,8 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
 
     // Sets inside a transaction are one commit however the scopes nest: one refused write stores
     // nothing of it, while the values in memory count on, and a value set again unchanged is
-    // written again. A set outside stays a commit of its own.
+    // written again. A set outside stays a commit of its own. A value's row, and a day's, that
+    // another program deleted is made anew.
     test::RefuseWritesOf(store.File(), "SumTXLo");
     {
         const CRegistry::Transaction reset(vars.Registry);
@@ -82,7 +83,18 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
         EXPECT_FALSE(vars.SumTXLo.Set(4));
         vars.LimitLastReset.Set(5);
     }
+    platform::UsageHistory& history = *vars.Registry.History();
+    const QDate day(2026, 12, 6);
+    history.addToDay("dsl", day, 1, 0);
+    sqlite3* other = nullptr;
+    sqlite3_open(store.File().c_str(), &other);
+    sqlite3_exec(other, "DELETE FROM reg_values WHERE name='InfoShown'; DELETE FROM usage_days",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(other);
     vars.InfoShown.Set(1);
+    history.addToDay("dsl", day, 2, 0);
+    const platform::UsageDay added{"dsl", day, 2, 0};
+    EXPECT_EQ(history.days(day, day), std::vector{added});
     EXPECT_EQ(vars.SumRXLo.Get(), 2u);
     {
         const CRegistry::Transaction next(vars.Registry);

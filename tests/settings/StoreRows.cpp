@@ -77,9 +77,11 @@ std::vector<unsigned char> TextBytes(const std::string& text)
 
 void RefuseWritesOf(const std::filesystem::path& file, const std::string& name)
 {
-    // An upsert runs the BEFORE INSERT triggers before it turns into an update.
-    Query(file, "CREATE TRIGGER refuse_" + name + " BEFORE INSERT ON reg_values WHEN NEW.name='" +
-                    name + "' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    // An existing value is updated, a new one inserted.
+    for (const std::string event : {"INSERT", "UPDATE"})
+        Query(file, "CREATE TRIGGER refuse_" + name + "_" + event + " BEFORE " + event +
+                        " ON reg_values WHEN NEW.name='" + name +
+                        "' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
 }
 
 std::string IntegrityCheck(const std::filesystem::path& file)
