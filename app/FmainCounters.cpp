@@ -28,6 +28,7 @@ platform::RasHandle TFormMain::FindConnection(bool checkState)
 bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint64_t& received,
                                std::uint64_t& transmitted, std::uint32_t& durationMs)
 {
+    WatchedLink = connection;
     return ::ReadStatistics(ras_, connection, received, transmitted, durationMs);
 }
 
@@ -78,11 +79,13 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX)
             sumTX += deltaTX;
             SetSumTX(sumTX);
         }
-        if (deltaRX != 0 || deltaTX != 0)
+        if (deltaRX != 0 || deltaTX != 0) {
+            CountedOn = clock_.Now().date();
             settings_.Registry.WriteHistory([&](platform::UsageHistory& history) {
-                return history.addToDay(settings_.Connection.Get(), clock_.Now().date(), deltaRX,
-                                        deltaTX);
+                return history.addToDay(settings_.Connection.Get(), CountedOn, deltaRX, deltaTX);
             });
+        }
+        KeepLinkCheckpoint();
     } else {
         stSessionRX->setText("-");
         stSessionTX->setText("-");

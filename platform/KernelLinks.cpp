@@ -82,6 +82,17 @@ std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStat
     return 0;
 }
 
+std::uint32_t KernelLinks::GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity)
+{
+    const LinkSessions::Session* link = sessions_.Find(connection);
+    if (!link)
+        return RasErrorInvalidHandle;
+    if (!link->link.hasCounters)
+        return ENODATA;
+    identity = netlink_.Identify(link->link);
+    return 0;
+}
+
 void KernelLinks::HangUp(RasHandle connection, HangUpAnswer answered)
 {
     answered(static_cast<std::uint32_t>(netlink_.SetLinkUp(connection, false)));

@@ -34,6 +34,7 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
+    std::uint32_t GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity) override;
     void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Kernel links have no dial dialog: the link is set up and the call returns at once.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
