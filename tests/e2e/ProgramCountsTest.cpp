@@ -21,6 +21,7 @@ namespace {
 struct Bytes {
     std::uint64_t rx = 0, tx = 0;
     Bytes operator-(const Bytes& other) const { return {rx - other.rx, tx - other.tx}; }
+    bool operator==(const Bytes&) const = default;
     bool AtMost(const Bytes& other) const { return rx <= other.rx && tx <= other.tx; }
 };
 
@@ -28,6 +29,27 @@ Bytes Kernel(const test::Wan& wan)
 {
     return {std::stoull(wan.Sys("statistics/rx_bytes")),
             std::stoull(wan.Sys("statistics/tx_bytes"))};
+}
+
+// What the program answers beside it, as a user would ask.
+QByteArray Ask(const QStringList& arguments)
+{
+    QProcess query;
+    query.start(QUILLMAR_BINARY, arguments);
+    query.waitForFinished(10000);
+    return query.readAllStandardOutput();
+}
+
+QJsonObject Status()
+{
+    return QJsonDocument::fromJson(Ask({"--status", "--json"})).object();
+}
+
+Bytes Stored()
+{
+    const QJsonObject status = Status();
+    return {std::uint64_t(status["received"].toInteger()),
+            std::uint64_t(status["transmitted"].toInteger())};
 }
 
 // The program runs on the test's own store and lock, which its children share. It finds wan0
@@ -98,17 +120,11 @@ TEST(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
     const Bytes before = StartDialling(wan, program);
     ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
     wan.SendOut(30, 1000), wan.SendIn(20, 1000);
-    const auto ask = [](const QStringList& arguments) {
-        QProcess query;
-        query.start(QUILLMAR_BINARY, arguments);
-        query.waitForFinished(10000);
-        return query.readAllStandardOutput();
-    };
     QJsonObject status;
     Bytes counted;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            status = QJsonDocument::fromJson(ask({"--status", "--json"})).object();
+            status = Status();
             counted = Kernel(wan) - before;
             return status["received"].toInteger() == qint64(counted.rx) &&
                    status["transmitted"].toInteger() == qint64(counted.tx) && counted.tx > 30000;
@@ -130,7 +146,43 @@ TEST(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
         if (const qint64 rx = day["received"].toInteger(), tx = day["transmitted"].toInteger();
             rx + tx > 0)
             csv += (day["date"].toString() + QString(",%1,%2\n").arg(rx).arg(tx)).toUtf8();
-    EXPECT_EQ(ask({"--history", "--csv"}), csv);
+    EXPECT_EQ(Ask({"--history", "--csv"}), csv);
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+// Killed during a transfer that goes on while it is down and after it is back, the program counts
+// at its start what crossed meanwhile: once the line is quiet, the store holds what the kernel
+// counted since the program dialled, to the byte.
+TEST(EndToEndProgram, AKillDuringATransferAndTheTimeDownLoseNoByte)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan wan;
+    QProcess program;
+    const Bytes before = StartDialling(wan, program);
+    ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
+    std::jthread transfer([&](std::stop_token stop) {
+        while (!stop.stop_requested())
+            wan.SendOut(20, 1000), wan.SendIn(10, 1000);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([] { return Stored().tx > 50000; }, 10000));
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    const Bytes atKill = Kernel(wan) - before;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (Kernel(wan) - before).tx > atKill.tx + 50000; }));
+    program.start("ip", {"netns", "exec", wan.home.name.c_str(), QUILLMAR_BINARY});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Stored().tx > atKill.tx; }, 10000));
+    transfer.request_stop();
+    transfer.join();
+    Bytes counted, kernel;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            counted = Stored(), kernel = Kernel(wan) - before;
+            return counted == kernel;
+        },
+        10000))
+        << counted.rx << " " << kernel.rx << ", " << counted.tx << " " << kernel.tx;
     program.kill();
     program.waitForFinished(5000);
 }
