@@ -15,6 +15,7 @@
 
 class CRegVars;
 class DynDnsUpdate;
+struct PeriodSums;
 class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
@@ -169,6 +170,8 @@ private:
     // In the count's commit: the checkpoint for the link just read and the sums as they are now,
     // written when it changed.
     void KeepLinkCheckpoint();
+    // The overall sums and their period, as the checkpoint holds them.
+    PeriodSums Sums() const;
     // Says why a period's record could not be written: once a run for records kept in the store,
     // each time for one that is lost.
     void ReportUnwrittenRecord(const std::string& reason, bool kept);

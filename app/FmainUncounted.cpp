@@ -25,16 +25,21 @@ LinkIdentity Identify(platform::RasApi& ras, platform::RasHandle connection,
 
 } // namespace
 
+PeriodSums TFormMain::Sums() const
+{
+    return {{GetSumRX(), GetSumTX()}, settings_.LimitLastReset.Get()};
+}
+
 std::uint64_t TFormMain::CountUncountedTraffic()
 {
-    platform::RasLinkIdentity link;
+    platform::RasLinkIdentity link{};
     const LinkIdentity now = Identify(ras_, WatchedLink, BootId, settings_.Connection.Get(), link);
     const std::optional<LinkCheckpoint> stored = DecodeCheckpoint(settings_.LinkCheckpoint.Get());
     CountedOn = clock_.Now().date(); // what crosses from now on
     if (!stored)
         return 0;
-    const std::optional<ByteCounts> gap = UncountedSince(
-        *stored, {GetSumRX(), GetSumTX()}, now, {link.bytesReceived, link.bytesTransmitted});
+    const std::optional<ByteCounts> gap =
+        UncountedSince(*stored, Sums(), now, {link.bytesReceived, link.bytesTransmitted});
     const QDate day = QDate::fromJulianDay(stored->day);
     if (!gap || !day.isValid() || gap->received + gap->transmitted == 0)
         return 0;
@@ -56,15 +61,15 @@ std::uint64_t TFormMain::CountUncountedTraffic()
 
 void TFormMain::KeepLinkCheckpoint()
 {
-    platform::RasLinkIdentity link;
+    platform::RasLinkIdentity link{};
     const LinkIdentity now = Identify(ras_, WatchedLink, BootId, settings_.Connection.Get(), link);
     // An unknown link still replaces the stored one: the sums no longer match its counters.
     CheckpointBytes.clear();
     if (Provable(now)) {
         if (!CountedOn.isValid())
             CountedOn = clock_.Now().date();
-        EncodeCheckpoint(CheckpointOf(now, {link.bytesReceived, link.bytesTransmitted},
-                                      {GetSumRX(), GetSumTX()}, CountedOn.toJulianDay()),
+        EncodeCheckpoint(CheckpointOf(now, {link.bytesReceived, link.bytesTransmitted}, Sums(),
+                                      CountedOn.toJulianDay()),
                          CheckpointBytes);
     }
     settings_.LinkCheckpoint.SetIfChanged(CheckpointBytes);

@@ -7,9 +7,9 @@ namespace {
 
 // Marks the record's form: anything else stored under its name is no checkpoint.
 constexpr std::array<unsigned char, 4> Tag{'Q', 'L', 'C', '1'};
-// The tag, then base received and transmitted, day, namespace cookie (8 bytes each) and the
-// interface index (4).
-constexpr std::size_t NumbersSize = Tag.size() + 4 * 8 + 4;
+// The tag, then base received and transmitted, day, namespace cookie (8 bytes each), period start
+// and interface index (4 each).
+constexpr std::size_t NumbersSize = Tag.size() + 4 * 8 + 2 * 4;
 constexpr std::array Texts{&LinkIdentity::bootId, &LinkIdentity::interfaceName,
                            &LinkIdentity::activeConnection, &LinkIdentity::entry};
 
@@ -38,10 +38,13 @@ bool Provable(const LinkIdentity& link)
 
 // Unsigned arithmetic wraps: base and sums add up to the counters whatever their sizes.
 LinkCheckpoint CheckpointOf(const LinkIdentity& link, const ByteCounts& counters,
-                            const ByteCounts& sums, std::int64_t day)
+                            const PeriodSums& sums, std::int64_t day)
 {
     return {
-        link, {counters.received - sums.received, counters.transmitted - sums.transmitted}, day};
+        link,
+        {counters.received - sums.bytes.received, counters.transmitted - sums.bytes.transmitted},
+        sums.periodStart,
+        day};
 }
 
 void EncodeCheckpoint(const LinkCheckpoint& checkpoint, std::vector<unsigned char>& bytes)
@@ -55,6 +58,7 @@ void EncodeCheckpoint(const LinkCheckpoint& checkpoint, std::vector<unsigned cha
     at = Put(at, checkpoint.base.transmitted, 8);
     at = Put(at, static_cast<std::uint64_t>(checkpoint.day), 8);
     at = Put(at, checkpoint.link.namespaceCookie, 8);
+    at = Put(at, checkpoint.periodStart, 4);
     at = Put(at, checkpoint.link.interfaceIndex, 4);
     for (const auto text : Texts) {
         const std::string_view value = checkpoint.link.*text;
@@ -73,6 +77,7 @@ std::optional<LinkCheckpoint> DecodeCheckpoint(std::span<const unsigned char> by
     checkpoint.base.transmitted = Take(at, 8);
     checkpoint.day = static_cast<std::int64_t>(Take(at, 8));
     checkpoint.link.namespaceCookie = Take(at, 8);
+    checkpoint.periodStart = static_cast<std::uint32_t>(Take(at, 4));
     checkpoint.link.interfaceIndex = static_cast<std::uint32_t>(Take(at, 4));
     const unsigned char* const end = bytes.data() + bytes.size();
     for (const auto text : Texts) {
@@ -86,26 +91,29 @@ std::optional<LinkCheckpoint> DecodeCheckpoint(std::span<const unsigned char> by
     return checkpoint;
 }
 
-std::optional<ByteCounts> UncountedSince(const LinkCheckpoint& stored, const ByteCounts& sums,
+std::optional<ByteCounts> UncountedSince(const LinkCheckpoint& stored, const PeriodSums& sums,
                                          const LinkIdentity& now, const ByteCounts& counters)
 {
-    if (!Provable(now) || stored.link != now)
+    if (!Provable(now) || stored.link != now || stored.periodStart != sums.periodStart)
         return std::nullopt;
     // The link's counters at the last count.
-    const ByteCounts last{stored.base.received + sums.received,
-                          stored.base.transmitted + sums.transmitted};
+    const ByteCounts last{stored.base.received + sums.bytes.received,
+                          stored.base.transmitted + sums.bytes.transmitted};
     if (counters.received < last.received || counters.transmitted < last.transmitted)
         return std::nullopt;
     return ByteCounts{counters.received - last.received, counters.transmitted - last.transmitted};
 }
 
 std::vector<unsigned char> CheckpointAfterReset(std::span<const unsigned char> stored,
-                                                const ByteCounts& sums)
+                                                const PeriodSums& sums,
+                                                std::uint32_t nextPeriodStart)
 {
     std::vector<unsigned char> bytes;
-    if (std::optional<LinkCheckpoint> checkpoint = DecodeCheckpoint(stored)) {
-        checkpoint->base.received += sums.received;
-        checkpoint->base.transmitted += sums.transmitted;
+    std::optional<LinkCheckpoint> checkpoint = DecodeCheckpoint(stored);
+    if (checkpoint && checkpoint->periodStart == sums.periodStart) {
+        checkpoint->base.received += sums.bytes.received;
+        checkpoint->base.transmitted += sums.bytes.transmitted;
+        checkpoint->periodStart = nextPeriodStart;
         EncodeCheckpoint(*checkpoint, bytes);
     }
     return bytes;

@@ -27,14 +27,22 @@ struct LinkIdentity {
     bool operator==(const LinkIdentity&) const = default;
 };
 
+// The overall sums as stored, and the start of their period (packed), which only a reset changes.
+struct PeriodSums {
+    ByteCounts bytes;
+    std::uint32_t periodStart = 0;
+};
+
 // Stored with the overall sums: the watched link, and `base`, its counters less the sums. While
 // the program counts a connection, both grow by the same bytes, so the base changes only when a
 // connection starts anew or the sums are reset, and the checkpoint is rewritten only then. What
 // the link's counters hold beyond base and sums at the next start crossed uncounted, on the day
-// of the last count (`day`, a Julian day).
+// of the last count (`day`, a Julian day). The period tells sums reset by a program that kept no
+// checkpoint, such as an older one.
 struct LinkCheckpoint {
     LinkIdentity link;
     ByteCounts base;
+    std::uint32_t periodStart = 0;
     std::int64_t day = 0;
 };
 
@@ -43,7 +51,7 @@ bool Provable(const LinkIdentity& link);
 
 // The link with its own `counters` and the overall `sums` they were counted into.
 LinkCheckpoint CheckpointOf(const LinkIdentity& link, const ByteCounts& counters,
-                            const ByteCounts& sums, std::int64_t day);
+                            const PeriodSums& sums, std::int64_t day);
 
 // The stored form: the numbers in little-endian order, then the texts, each after its length.
 void EncodeCheckpoint(const LinkCheckpoint& checkpoint, std::vector<unsigned char>& bytes);
@@ -52,11 +60,14 @@ void EncodeCheckpoint(const LinkCheckpoint& checkpoint, std::vector<unsigned cha
 std::optional<LinkCheckpoint> DecodeCheckpoint(std::span<const unsigned char> bytes);
 
 // The bytes `counters` gained beyond the stored checkpoint and `sums`, when `now` is provably its
-// link and the counters have not gone back; nullopt otherwise, so that no gap is ever guessed.
-std::optional<ByteCounts> UncountedSince(const LinkCheckpoint& stored, const ByteCounts& sums,
+// link, the sums are of its period and the counters have not gone back; nullopt otherwise, so
+// that no gap is ever guessed.
+std::optional<ByteCounts> UncountedSince(const LinkCheckpoint& stored, const PeriodSums& sums,
                                          const LinkIdentity& now, const ByteCounts& counters);
 
-// The stored checkpoint once the sums go back to zero from `sums`: its base takes them up, as
-// the link's counters do not go back with them. Empty when `stored` does not decode.
+// The stored checkpoint once the sums go back to zero from `sums` for the period starting at
+// `nextPeriodStart`: its base takes them up, as the link's counters do not go back with them.
+// Empty when `stored` does not decode or is of another period.
 std::vector<unsigned char> CheckpointAfterReset(std::span<const unsigned char> stored,
-                                                const ByteCounts& sums);
+                                                const PeriodSums& sums,
+                                                std::uint32_t nextPeriodStart);

@@ -13,7 +13,9 @@ bool EndPeriod(CRegVars& settings, const platform::FinishedPeriod& period)
         [&](platform::UsageHistory& history) { return history.addPeriod(period); });
     // The link's counters go on where the sums start again from zero.
     const auto checkpoint = CheckpointAfterReset(
-        settings.LinkCheckpoint.Get(), {OverallReceived(settings), OverallTransmitted(settings)});
+        settings.LinkCheckpoint.Get(),
+        {{OverallReceived(settings), OverallTransmitted(settings)}, settings.LimitLastReset.Get()},
+        period.end);
     if (!checkpoint.empty())
         settings.LinkCheckpoint.Set(checkpoint);
     for (CRegDWORD* half :

@@ -71,8 +71,8 @@ TEST_F(UncountedTraffic, OnlyTheSameLinkOfTheSameBootIsCounted)
     settings->Connection.Set("wan0");
     bootIdFile = store.Dir() / "boot_id";
     const auto kernel = [&] {
-        return std::stoull(wan.Sys("statistics/rx_bytes")) +
-               std::stoull(wan.Sys("statistics/tx_bytes"));
+        const auto [rx, tx] = wan.Counted();
+        return rx + tx;
     };
     std::optional<platform::KernelLinks> links;
     const auto start = [&](const char* boot) {

@@ -27,8 +27,8 @@ struct Bytes {
 
 Bytes Kernel(const test::Wan& wan)
 {
-    return {std::stoull(wan.Sys("statistics/rx_bytes")),
-            std::stoull(wan.Sys("statistics/tx_bytes"))};
+    const auto [rx, tx] = wan.Counted();
+    return {rx, tx};
 }
 
 // What the program answers beside it, as a user would ask.
@@ -52,50 +52,63 @@ Bytes Stored()
             std::uint64_t(status["transmitted"].toInteger())};
 }
 
-// The program runs on the test's own store and lock, which its children share. It finds wan0
-// down and dials it right after its first look, so once wan0 is up it counts every byte that
-// crosses the link from then on, and nothing crossed it before. The kernel's counters before.
-Bytes StartDialling(const test::Wan& wan, QProcess& program)
-{
-    wan.home.Check("ip link set wan0 down");
+// The program on the test's own store and lock, which its children share. It finds wan0 down
+// and dials it right after its first look, so once wan0 is up it counts every byte that crosses
+// the link from then on, and nothing crossed it before.
+class EndToEndProgram : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        CRegVars settings(platform::defaultRegistryFile());
-        settings.Connection.Set("wan0");
-        settings.AutoConnect.Set(1);
+        if (!test::CanCreateNamespaces())
+            GTEST_SKIP() << test::NeedsRoot;
+        wan.emplace();
+        wan->home.Check("ip link set wan0 down");
+        {
+            CRegVars settings(platform::defaultRegistryFile());
+            settings.Connection.Set("wan0");
+            settings.AutoConnect.Set(1);
+        }
+        before = Kernel(*wan);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        Start();
+        ASSERT_TRUE(program.waitForStarted());
+        ASSERT_TRUE(wan->WaitForCarrier(true)) << "the program never dialled";
     }
-    const Bytes before = Kernel(wan);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start("ip", {"netns", "exec", wan.home.name.c_str(), QUILLMAR_BINARY});
-    return before;
-}
+    void Start()
+    {
+        program.start("ip", {"netns", "exec", wan->home.name.c_str(), QUILLMAR_BINARY});
+    }
+    // The kernel's count since the program dialled.
+    Bytes Counted() const { return Kernel(*wan) - before; }
+    // Datagrams both ways until it is stopped.
+    std::jthread Transfer() const
+    {
+        return std::jthread([this](std::stop_token stop) {
+            while (!stop.stop_requested())
+                wan->SendOut(20, 1000), wan->SendIn(10, 1000);
+        });
+    }
 
-TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
-{
-    if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
-    const test::Wan wan;
+    std::optional<test::Wan> wan;
     QProcess program;
-    const Bytes before = StartDialling(wan, program);
-    const auto kernel = [&] { return Kernel(wan); };
-    ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
+    Bytes before;
+};
 
+TEST_F(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
+{
     // Killed during a transfer, it has lost at most its last tick. A tick stores what it read at
     // its start, once a second; the slack covers a tick that runs late and its writes.
-    std::jthread transfer([&](std::stop_token stop) {
-        while (!stop.stop_requested())
-            wan.SendOut(20, 1000), wan.SendIn(10, 1000);
-    });
+    std::jthread transfer = Transfer();
     std::vector<std::pair<Clock::time_point, Bytes>> samples; // the counters stood at least so high
     for (const auto killAt = Clock::now() + 2700ms; Clock::now() < killAt;)
-        samples.emplace_back(Clock::now(), kernel() - before);
+        samples.emplace_back(Clock::now(), Counted());
     ASSERT_EQ(program.state(), QProcess::Running);
     const auto killedAt = Clock::now();
     program.kill();
     ASSERT_TRUE(program.waitForFinished(5000));
     transfer.request_stop();
     transfer.join();
-    const Bytes atKill = kernel() - before; // read later, so never below the kill's
+    const Bytes atKill = Counted(); // read later, so never below the kill's
     const auto earlier = std::find_if(samples.rbegin(), samples.rend(), [&](const auto& sample) {
         return sample.first <= killedAt - 1500ms;
     });
@@ -111,21 +124,15 @@ TEST(EndToEndProgram, StoresWhatTheKernelCountedAtEveryTick)
 // Asked beside the running program, which holds the lock and writes the store: once the link is
 // quiet, the status's sums are the kernel's count since the program dialled, in the JSON's
 // shape, and the history's lines are the status's days that carried traffic.
-TEST(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
+TEST_F(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
 {
-    if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
-    const test::Wan wan;
-    QProcess program;
-    const Bytes before = StartDialling(wan, program);
-    ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
-    wan.SendOut(30, 1000), wan.SendIn(20, 1000);
+    wan->SendOut(30, 1000), wan->SendIn(20, 1000);
     QJsonObject status;
     Bytes counted;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             status = Status();
-            counted = Kernel(wan) - before;
+            counted = Counted();
             return status["received"].toInteger() == qint64(counted.rx) &&
                    status["transmitted"].toInteger() == qint64(counted.tx) && counted.tx > 30000;
         },
@@ -147,44 +154,27 @@ TEST(EndToEndProgram, AnswersTheKernelsCountWhileItRuns)
             rx + tx > 0)
             csv += (day["date"].toString() + QString(",%1,%2\n").arg(rx).arg(tx)).toUtf8();
     EXPECT_EQ(Ask({"--history", "--csv"}), csv);
-    program.kill();
-    program.waitForFinished(5000);
 }
 
 // Killed during a transfer that goes on while it is down and after it is back, the program counts
 // at its start what crossed meanwhile: once the line is quiet, the store holds what the kernel
 // counted since the program dialled, to the byte.
-TEST(EndToEndProgram, AKillDuringATransferAndTheTimeDownLoseNoByte)
+TEST_F(EndToEndProgram, AKillDuringATransferAndTheTimeDownLoseNoByte)
 {
-    if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
-    const test::Wan wan;
-    QProcess program;
-    const Bytes before = StartDialling(wan, program);
-    ASSERT_TRUE(wan.WaitForCarrier(true)) << "the program never dialled";
-    std::jthread transfer([&](std::stop_token stop) {
-        while (!stop.stop_requested())
-            wan.SendOut(20, 1000), wan.SendIn(10, 1000);
-    });
+    std::jthread transfer = Transfer();
     ASSERT_TRUE(QTest::qWaitFor([] { return Stored().tx > 50000; }, 10000));
     program.kill();
     ASSERT_TRUE(program.waitForFinished(5000));
-    const Bytes atKill = Kernel(wan) - before;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (Kernel(wan) - before).tx > atKill.tx + 50000; }));
-    program.start("ip", {"netns", "exec", wan.home.name.c_str(), QUILLMAR_BINARY});
+    const Bytes atKill = Counted();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Counted().tx > atKill.tx + 50000; }));
+    Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return Stored().tx > atKill.tx; }, 10000));
     transfer.request_stop();
     transfer.join();
-    Bytes counted, kernel;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            counted = Stored(), kernel = Kernel(wan) - before;
-            return counted == kernel;
-        },
-        10000))
-        << counted.rx << " " << kernel.rx << ", " << counted.tx << " " << kernel.tx;
-    program.kill();
-    program.waitForFinished(5000);
+    Bytes stored, counted;
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return (stored = Stored()) == (counted = Counted()); }, 10000))
+        << stored.rx << " " << counted.rx << ", " << stored.tx << " " << counted.tx;
 }
 
 } // namespace
