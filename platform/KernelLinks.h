@@ -45,6 +45,9 @@ private:
     // A link up without a carrier is waited on for a while; any other state is what it is.
     enum Phase : std::uint64_t { Other, UpWithoutCarrier };
 
+    // The connection's session when its link has counters; otherwise nullptr and why in `error`.
+    const LinkSessions::Session* Counted(RasHandle connection, std::uint32_t& error) const;
+
     MonotonicNow now_;
     RouteNetlink netlink_;
     std::vector<LinkRecord> dump_;
