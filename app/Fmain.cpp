@@ -5,6 +5,7 @@
 #include "graph/HistoryDisplay.h"
 #include "platform/Clock.h"
 #include "settings/RegVars.h"
+#include "traffic/ByteFormat.h"
 #include "traffic/PackedDateTime.h"
 
 #include <QGuiApplication>
@@ -20,7 +21,8 @@ TFormMain::TFormMain(const FormMainServices& services, QWidget* parent)
       tray_(services.tray), notifications_(services.notifications),
       dynDnsUpdate_(
           std::make_unique<DynDnsUpdate>(*this, services.pause, settings_, services.http)),
-      timeSync_(std::make_unique<TimeSync>(*this, services.pause, settings_, services.sntp))
+      timeSync_(std::make_unique<TimeSync>(*this, services.pause, settings_, services.sntp)),
+      BootId(platform::ReadBootId(services.bootIdFile))
 {
     setWindowTitle("Quillmar V1.05");
     BuildLayout();
@@ -69,6 +71,7 @@ void TFormMain::StartWatching()
 {
     WatchTimer->start(); // its first tick comes after what follows, even after a dial at start
     Connected = ReadStatistics(FindConnection(true), LastRX, LastTX, LastDuration);
+    const std::uint64_t uncounted = Connected ? CountUncountedTraffic() : 0;
     // A line already up counts from program start: its earlier bytes become the last values.
     if (Connected) {
         AddProtocolLine("We are currently connected");
@@ -90,6 +93,9 @@ void TFormMain::StartWatching()
     // Until a connection is chosen nothing is counted, and nothing else says so.
     if (*settings_.Connection.Get() == '\0')
         AddProtocolLine("Choose the connection to watch under Settings, Connection.");
+    if (uncounted > 0)
+        AddProtocolLine("Counted %s Bytes that crossed while Quillmar was not running.",
+                        FormatBytes(static_cast<std::int64_t>(uncounted)).c_str());
 }
 
 void TFormMain::CentreOnScreen()

@@ -1,16 +1,21 @@
 #pragma once
 
+#include "platform/BootId.h"
 #include "platform/RasApi.h"
 #include "platform/Tray.h"
 #include "traffic/UsageSummary.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class CRegVars;
 class DynDnsUpdate;
+struct PeriodSums;
 class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
@@ -48,6 +53,7 @@ struct FormMainServices {
     platform::Pause& pause;
     platform::Tray& tray;
     platform::DesktopNotifications& notifications;
+    std::filesystem::path bootIdFile = platform::BootIdFile;
 };
 
 // The program's one main window: counters, graph, protocol, menus, and the one-second watch cycle
@@ -163,6 +169,15 @@ private:
     void ShowUsage(const QDate& today);
     // The records of finished periods that are not in the traffic log yet.
     void WriteTrafficLog();
+    // At start, on the watched connection just found up: adds what its link carried since the
+    // last count, when it is provably the same link, to the sums and the day of that count in one
+    // commit; returns the bytes added.
+    std::uint64_t CountUncountedTraffic();
+    // In the count's commit: the checkpoint for the link just read and the sums as they are now,
+    // written when it changed.
+    void KeepLinkCheckpoint();
+    // The overall sums and their period, as the checkpoint holds them.
+    PeriodSums Sums() const;
     // Says why a period's record could not be written: once a run for records kept in the store,
     // each time for one that is lost.
     void ReportUnwrittenRecord(const std::string& reason, bool kept);
@@ -203,6 +218,14 @@ private:
     bool MissingRightSaid = false;
     // Hang-ups whose answer has not come yet.
     int HangUpsAwaited = 0;
+    std::string BootId;
+    // The connection whose statistics were read last, and the day its last bytes were counted on.
+    platform::RasHandle WatchedLink = 0;
+    QDate CountedOn;
+    std::vector<unsigned char> CheckpointBytes; // kept, so that a tick allocates nothing
+    // The share of the limit before the bytes counted at start, which the first tick's hints
+    // compare with.
+    std::optional<std::int32_t> PercentBeforeGap;
 
 public:
     // Controls, named as in the window's layout.

@@ -29,6 +29,7 @@ platform::RasHandle TFormMain::FindConnection(bool checkState)
 bool TFormMain::ReadStatistics(platform::RasHandle connection, std::uint64_t& received,
                                std::uint64_t& transmitted, std::uint32_t& durationMs)
 {
+    WatchedLink = connection;
     return ::ReadStatistics(ras_, connection, received, transmitted, durationMs);
 }
 
@@ -79,10 +80,13 @@ void TFormMain::UpdateCounters(std::uint64_t deltaRX, std::uint64_t deltaTX, con
             sumTX += deltaTX;
             SetSumTX(sumTX);
         }
-        if (deltaRX != 0 || deltaTX != 0)
+        if (deltaRX != 0 || deltaTX != 0) {
+            CountedOn = today;
             settings_.Registry.WriteHistory([&](platform::UsageHistory& history) {
-                return history.addToDay(settings_.Connection.Get(), today, deltaRX, deltaTX);
+                return history.addToDay(settings_.Connection.Get(), CountedOn, deltaRX, deltaTX);
             });
+        }
+        KeepLinkCheckpoint();
     } else {
         stSessionRX->setText("-");
         stSessionTX->setText("-");

@@ -8,6 +8,7 @@
 #include "traffic/LinkProbe.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -29,7 +30,8 @@ void TFormMain::WatchTimerTimer()
         settings_.InfoShown.Set(1);
         miInfoClick();
     }
-    const std::int32_t percentBefore = LimitPercent();
+    const std::int32_t percentBefore =
+        std::exchange(PercentBeforeGap, std::nullopt).value_or(LimitPercent());
     const bool wasConnected = Connected;
 
     LinkCounters now{};

@@ -71,15 +71,27 @@ std::uint32_t KernelLinks::GetConnectStatus(RasHandle connection, std::uint32_t&
     return 0;
 }
 
-std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStats& stats)
+const LinkSessions::Session* KernelLinks::Counted(RasHandle connection, std::uint32_t& error) const
 {
     const LinkSessions::Session* link = sessions_.Find(connection);
-    if (!link)
-        return RasErrorInvalidHandle;
-    if (!link->link.hasCounters)
-        return ENODATA;
-    stats = sessions_.Statistics(*link);
-    return 0;
+    error = !link ? RasErrorInvalidHandle : link->link.hasCounters ? 0 : ENODATA;
+    return error == 0 ? link : nullptr;
+}
+
+std::uint32_t KernelLinks::GetConnectionStatistics(RasHandle connection, RasStats& stats)
+{
+    std::uint32_t error = 0;
+    if (const LinkSessions::Session* link = Counted(connection, error))
+        stats = sessions_.Statistics(*link);
+    return error;
+}
+
+std::uint32_t KernelLinks::GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity)
+{
+    std::uint32_t error = 0;
+    if (const LinkSessions::Session* link = Counted(connection, error))
+        identity = netlink_.Identify(link->link);
+    return error;
 }
 
 void KernelLinks::HangUp(RasHandle connection, HangUpAnswer answered)

@@ -34,6 +34,7 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
+    std::uint32_t GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity) override;
     void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Kernel links have no dial dialog: the link is set up and the call returns at once.
     bool DialDlg(const char* entry, std::uint32_t& error) override;
@@ -43,6 +44,9 @@ public:
 private:
     // A link up without a carrier is waited on for a while; any other state is what it is.
     enum Phase : std::uint64_t { Other, UpWithoutCarrier };
+
+    // The connection's session when its link has counters; otherwise nullptr and why in `error`.
+    const LinkSessions::Session* Counted(RasHandle connection, std::uint32_t& error) const;
 
     MonotonicNow now_;
     RouteNetlink netlink_;

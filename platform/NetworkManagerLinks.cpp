@@ -188,6 +188,23 @@ std::uint32_t NetworkManagerLinks::GetConnectionStatistics(RasHandle connection,
     return 0;
 }
 
+std::uint32_t NetworkManagerLinks::GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity)
+{
+    const Followed* followed = Find(connection);
+    if (!followed)
+        return RasErrorInvalidHandle;
+    const LinkSessions::Session* session = links_.Find(followed->link);
+    if (followed->link == 0 || !session || !session->connected ||
+        static_cast<std::size_t>(followed->path.size()) > RasMaxActiveConnection)
+        return ENODATA;
+    identity = netlink_.Identify(session->link);
+    // Object paths are ASCII; copied by hand, since this runs every second.
+    char* end = std::transform(followed->path.begin(), followed->path.end(),
+                               identity.activeConnection, [](QChar c) { return c.toLatin1(); });
+    *end = '\0';
+    return 0;
+}
+
 void NetworkManagerLinks::HangUp(RasHandle connection, HangUpAnswer answered)
 {
     const Followed* followed = Find(connection);

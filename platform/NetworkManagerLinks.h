@@ -45,6 +45,8 @@ public:
     std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) override;
     std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) override;
     std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) override;
+    // Only for a connection counted on an interface of this namespace.
+    std::uint32_t GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity) override;
     // Answers once NetworkManager has, or has not for a second and a half.
     void HangUp(RasHandle connection, HangUpAnswer answered) override;
     // Activates the entry's profile, or waits on it when it is already being activated, behind a

@@ -15,6 +15,8 @@ namespace platform {
 using RasHandle = std::uint32_t;
 
 inline constexpr std::size_t RasMaxEntryName = 256;
+inline constexpr std::size_t RasMaxInterfaceName = 15;
+inline constexpr std::size_t RasMaxActiveConnection = 255;
 // Any state below RasConnectedState is a connection still being set up.
 inline constexpr std::uint32_t RasConnectingState = 2;
 inline constexpr std::uint32_t RasConnectedState = 0x2000;
@@ -42,6 +44,19 @@ struct RasStats {
     std::uint32_t connectDurationMs;
 };
 
+// The link a connection is counted on, with the link's own counters: the kernel's since the link
+// was made, not the connection's since it began. The same namespace, index and name in one boot are
+// the same link, whose counters never go back.
+struct RasLinkIdentity {
+    std::uint64_t namespaceCookie; // the network namespace's, never reused in a boot; 0 unknown
+    std::uint32_t interfaceIndex;
+    char interfaceName[RasMaxInterfaceName + 1];
+    // NetworkManager's active connection (its object path); empty for kernel links.
+    char activeConnection[RasMaxActiveConnection + 1];
+    std::uint64_t bytesReceived;
+    std::uint64_t bytesTransmitted;
+};
+
 class RasApi {
 public:
     virtual ~RasApi() = default;
@@ -56,6 +71,8 @@ public:
     virtual std::uint32_t EnumConnections(std::span<RasConnection> buffer, std::size_t& count) = 0;
     virtual std::uint32_t GetConnectStatus(RasHandle connection, std::uint32_t& state) = 0;
     virtual std::uint32_t GetConnectionStatistics(RasHandle connection, RasStats& stats) = 0;
+    // From the same snapshot as the statistics.
+    virtual std::uint32_t GetLinkIdentity(RasHandle connection, RasLinkIdentity& identity) = 0;
     // Takes the connection down and calls `answered` with the result once the service has
     // answered: before it returns, or, for a service asked over a bus, later from the event loop,
     // so that the caller never waits.

@@ -14,7 +14,7 @@ namespace platform {
 class UsageHistory;
 
 // Value types and result codes with the numbers the stored data and the callers rely on.
-enum RegType : std::uint32_t { RegSz = 1, RegDword = 4 };
+enum RegType : std::uint32_t { RegSz = 1, RegBinary = 3, RegDword = 4 };
 
 enum RegResult : long {
     RegSuccess = 0,

@@ -62,9 +62,28 @@ RouteNetlink::~RouteNetlink()
 
 int RouteNetlink::Socket()
 {
-    if (socket_ < 0)
-        socket_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (socket_ >= 0)
+        return socket_;
+    socket_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    // Index and name are unique only within a namespace; its cookie tells which one (Linux 5.14+,
+    // 0 before).
+    socklen_t size = sizeof namespaceCookie_;
+    if (socket_ >= 0 &&
+        ::getsockopt(socket_, SOL_SOCKET, SO_NETNS_COOKIE, &namespaceCookie_, &size) != 0)
+        namespaceCookie_ = 0;
     return socket_;
+}
+
+RasLinkIdentity RouteNetlink::Identify(const LinkRecord& link) const
+{
+    RasLinkIdentity identity{};
+    identity.namespaceCookie = namespaceCookie_;
+    identity.interfaceIndex = link.index;
+    static_assert(sizeof link.name <= sizeof identity.interfaceName);
+    std::memcpy(identity.interfaceName, link.name, sizeof link.name);
+    identity.bytesReceived = link.bytesReceived;
+    identity.bytesTransmitted = link.bytesTransmitted;
+    return identity;
 }
 
 int RouteNetlink::Unanswered(int error)

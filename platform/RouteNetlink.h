@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LinkMessages.h"
+#include "platform/RasApi.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,8 @@ public:
     int DumpLinks(std::vector<LinkRecord>& links);
     int SetLinkUp(std::uint32_t index, bool up);
     int SetLinkUp(std::string_view name, bool up);
+    // `link` of this namespace as the link services report it, without an active connection.
+    RasLinkIdentity Identify(const LinkRecord& link) const;
 
 private:
     int DumpOnce(std::vector<LinkRecord>& links, DumpProgress& progress);
@@ -39,6 +42,7 @@ private:
     int Unanswered(int error);
 
     int socket_ = -1;
+    std::uint64_t namespaceCookie_ = 0;
     std::vector<std::byte> buffer_;
     std::uint32_t sequence_ = 0;
 };

@@ -77,6 +77,28 @@ bool CRegSZ::Set(const char* text)
     return Write(buffer_.data(), static_cast<std::uint32_t>(length + 1));
 }
 
+CRegBinary::CRegBinary(CRegistry& key, const char* valueName)
+    : CRegEntry(key, valueName, platform::RegBinary)
+{
+    std::uint32_t size = bytes_.size();
+    size_ = Read(bytes_.data(), size) ? size : 0;
+}
+
+bool CRegBinary::Set(std::span<const unsigned char> bytes)
+{
+    if (bytes.size() > bytes_.size())
+        return false;
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin());
+    size_ = bytes.size();
+    set_ = true;
+    return Write(bytes_.data(), static_cast<std::uint32_t>(size_));
+}
+
+bool CRegBinary::SetIfChanged(std::span<const unsigned char> bytes)
+{
+    return (std::ranges::equal(bytes, Get()) && (!set_ || Written())) || Set(bytes);
+}
+
 std::size_t Utf8PrefixLength(const char* text, std::size_t length, std::size_t maxBytes)
 {
     if (length <= maxBytes)

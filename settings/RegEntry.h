@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 class CRegistry;
 
@@ -57,6 +58,27 @@ public:
 
 private:
     std::array<char, MaxLength + 1> buffer_{};
+};
+
+// Raw bytes, at most MaxSize: read once at construction (a missing, larger or other value reads as
+// none; nothing is written for it then), written through on every Set.
+class CRegBinary : public CRegEntry {
+public:
+    static constexpr std::size_t MaxSize = 2048;
+
+    CRegBinary(CRegistry& key, const char* valueName);
+
+    std::span<const unsigned char> Get() const { return {bytes_.data(), size_}; }
+    // False, nothing written, for more than MaxSize bytes.
+    bool Set(std::span<const unsigned char> bytes);
+    // Writes only bytes the store may not hold yet; a write that was rolled back is made again.
+    bool SetIfChanged(std::span<const unsigned char> bytes);
+
+private:
+    std::array<unsigned char, MaxSize> bytes_{};
+    std::size_t size_ = 0;
+    // Until the first write the bytes are the ones read, which the store holds.
+    bool set_ = false;
 };
 
 // Length of the longest prefix of `text` of at most `maxBytes` bytes that does not end inside a

@@ -18,6 +18,8 @@ CRegVars::CRegVars(const std::filesystem::path& storeFile, CRegistry::Access acc
       DynDNSHostname(Registry, "DynDNSHostname", ""),
       DynDNSUsername(Registry, "DynDNSUsername", ""),
       DynDNSPassword(Registry, "DynDNSPassword", ""), StartMinimized(Registry, "StartMinimized", 0),
-      InfoShown(Registry, "InfoShown", 0), HintsAsNotifications(Registry, "HintsAsNotifications", 0)
+      InfoShown(Registry, "InfoShown", 0),
+      HintsAsNotifications(Registry, "HintsAsNotifications", 0),
+      LinkCheckpoint(Registry, "LinkCheckpoint")
 {
 }

@@ -46,4 +46,6 @@ public:
     CRegDWORD InfoShown;
     // Added after the original values, so that their order and bytes stay as they were.
     CRegDWORD HintsAsNotifications;
+    // The watched link against the sums (traffic/LinkCheckpoint), stored only once it is counted.
+    CRegBinary LinkCheckpoint;
 };

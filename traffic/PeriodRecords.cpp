@@ -2,13 +2,22 @@
 
 #include "platform/AppendOnce.h"
 #include "settings/RegVars.h"
+#include "traffic/LinkCheckpoint.h"
 #include "traffic/TrafficLog.h"
+#include "traffic/UsageReading.h"
 
 bool EndPeriod(CRegVars& settings, const platform::FinishedPeriod& period)
 {
     CRegistry::Transaction oneStep(settings.Registry);
     const bool kept = settings.Registry.WriteHistory(
         [&](platform::UsageHistory& history) { return history.addPeriod(period); });
+    // The link's counters go on where the sums start again from zero.
+    const auto checkpoint = CheckpointAfterReset(
+        settings.LinkCheckpoint.Get(),
+        {{OverallReceived(settings), OverallTransmitted(settings)}, settings.LimitLastReset.Get()},
+        period.end);
+    if (!checkpoint.empty())
+        settings.LinkCheckpoint.Set(checkpoint);
     for (CRegDWORD* half :
          {&settings.SumRXHi, &settings.SumRXLo, &settings.SumTXHi, &settings.SumTXLo})
         half->Set(0);

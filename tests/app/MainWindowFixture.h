@@ -37,7 +37,8 @@ protected:
 
     FormMainServices Services(platform::RasApi& links)
     {
-        return {*settings, links, clock, *http, *sntp, pause, *trayInUse, *notifications};
+        return {*settings, links,      clock,          *http,     *sntp,
+                pause,     *trayInUse, *notifications, bootIdFile};
     }
     void StartWindow() { StartWindow(ras); }
     // The same window on another link service, such as the kernel's.
@@ -94,6 +95,7 @@ protected:
     // On no bus at all, unless a test hands it one with a notification service.
     std::unique_ptr<platform::DesktopNotifications> notifications =
         std::make_unique<platform::DesktopNotifications>(QDBusConnection(QString()));
+    std::filesystem::path bootIdFile = platform::BootIdFile;
     std::unique_ptr<TFormMain> form;
     qsizetype seenLines = 0;
 };

@@ -20,6 +20,7 @@ public:
         std::uint32_t state = platform::RasConnectedState;
         platform::RasStats stats{};
         std::uint32_t statusError = 0, statsError = 0;
+        platform::RasLinkIdentity identity{}; // fails as the statistics do
     };
 
     std::vector<Connection> connections;
@@ -53,6 +54,11 @@ public:
                                           platform::RasStats& stats) override
     {
         return Read(handle, &Connection::statsError, &Connection::stats, stats);
+    }
+    std::uint32_t GetLinkIdentity(platform::RasHandle handle,
+                                  platform::RasLinkIdentity& identity) override
+    {
+        return Read(handle, &Connection::statsError, &Connection::identity, identity);
     }
     void HangUp(platform::RasHandle handle, platform::HangUpAnswer answered) override
     {

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QThread>
+#include <array>
 #include <fcntl.h>
 #include <filesystem>
 #include <linux/capability.h>
@@ -91,6 +92,11 @@ public:
     std::string Sys(const std::string& file) const
     {
         return home.Check("cat /sys/class/net/" + link + "/" + file);
+    }
+    // Received and transmitted bytes, as the kernel counts them.
+    std::array<std::uint64_t, 2> Counted() const
+    {
+        return {std::stoull(Sys("statistics/rx_bytes")), std::stoull(Sys("statistics/tx_bytes"))};
     }
     // Administratively up.
     bool IsUp() const { return std::stoull(Sys("flags"), nullptr, 16) & IFF_UP; }

@@ -9,6 +9,7 @@
 #include "platform/KernelLinks.h"
 #include "platform/NetNamespace.h"
 #include "platform/NetworkManagerMock.h"
+#include "traffic/ByteFormat.h"
 #include "traffic/LinkProbe.h"
 
 #include <QApplication>
@@ -201,11 +202,7 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     };
     const QString mobile = "0c4e4bd4-5a06-4c38-9e2f-4ab5d1f09a11";
     bringUp("modem0", "wwan0", mobile);
-    const auto kernel = [&] {
-        return std::array<std::uint64_t, 2>{std::stoull(line.Sys("statistics/rx_bytes")),
-                                            std::stoull(line.Sys("statistics/tx_bytes"))};
-    };
-    const auto before = kernel();
+    const auto before = line.Counted();
     links.emplace(nm->Bus());
     StartWindow(*links);
     form->WatchTimer->start();
@@ -228,7 +225,7 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     QTest::qWait(2000);
     transfer.request_stop();
     transfer.join();
-    const auto after = kernel();
+    const auto after = line.Counted();
     const std::array expected{after[0] - before[0], after[1] - before[1]};
     const auto counted = [&] { return std::array{form->GetSumRX(), form->GetSumTX()}; };
     (void)QTest::qWaitFor([&] { return counted() == expected; });
@@ -238,6 +235,34 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     const auto calls = nm->Calls();
     QTest::qWait(3000);
     EXPECT_EQ(nm->Calls(), calls);
+}
+
+// What crossed the interface of the active connection while the program was not running is counted
+// at its next start, to the byte.
+TEST_F(NetworkManagerWatch, WhatCrossedWhileDownIsCountedOnTheSameActiveConnection)
+{
+    if (!test::CanCreateNamespaces())
+        GTEST_SKIP() << test::NeedsRoot;
+    const test::Wan line("wwan0");
+    line.home.Enter();
+    nm->Mock("AddModemDevice", {"modem0", "cdc-modem0", "wwan0"});
+    const QString profile = nm->AddProfile("Mobile", "gsm");
+    nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
+             {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
+    nm->SetState(profile, Mock::Activated);
+    links.emplace(nm->Bus());
+    StartWindow(*links);
+    ASSERT_TRUE(form->IsConnected());
+    form.reset();
+    const auto down = line.Counted();
+    line.SendOut(30, 1000), line.SendIn(10, 1000);
+    const auto up = line.Counted();
+    links.emplace(nm->Bus());
+    StartWindow(*links);
+    const auto crossed = static_cast<std::int64_t>(up[0] - down[0] + up[1] - down[1]);
+    EXPECT_EQ(Protocol().back().toStdString(), "Counted " + FormatBytes(crossed) +
+                                                   " Bytes that crossed while Quillmar was not "
+                                                   "running.");
 }
 
 } // namespace

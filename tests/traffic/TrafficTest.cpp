@@ -3,6 +3,7 @@
 #include "traffic/ByteFormat.h"
 #include "traffic/CounterDeltas.h"
 #include "traffic/LimitShare.h"
+#include "traffic/LinkCheckpoint.h"
 #include "traffic/LinkProbe.h"
 #include "traffic/PackedDateTime.h"
 #include "traffic/UsageSummary.h"
@@ -208,6 +209,65 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
     }
     ras.enumError = 5;
     EXPECT_EQ(FindConnection(ras, "ISP", nullptr), None);
+}
+
+// A gap only on the same link in every part, known in every part, for sums of the same period,
+// and only while neither counter went back. Base and sums wrap together, so sums beyond the link's
+// own counters (links counted before it) still give the exact gap, and after a reset too.
+// Anything but a whole record is no checkpoint.
+TEST(LinkCheckpoint, AGapOnlyForTheSameLinkAndOnlyFromAWholeRecord)
+{
+    const LinkIdentity link{"1f0c", 9, 4, "wwan0", "/org/freedesktop/NetworkManager/A/3", "Mobile"};
+    const PeriodSums sums{{5'000'000'000, 70}, 1234};
+    std::vector<unsigned char> bytes;
+    EncodeCheckpoint(CheckpointOf(link, {1'000, 90}, sums, 2'461'000), bytes);
+    const auto stored = DecodeCheckpoint(bytes);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->day, 2'461'000);
+    const auto other = [&](auto part, auto value) {
+        LinkIdentity changed = link;
+        changed.*part = value;
+        return changed;
+    };
+    using Gap = std::optional<ByteCounts>;
+    const std::tuple<LinkIdentity, ByteCounts, Gap> rows[] = {
+        {link, {1'500, 90}, ByteCounts{500, 0}},
+        {link, {1'000, 90}, ByteCounts{}},
+        {link, {999, 5'000}, {}},
+        {link, {5'000, 89}, {}},
+        {other(&LinkIdentity::bootId, "1f0d"), {1'500, 90}, {}},
+        {other(&LinkIdentity::namespaceCookie, 8), {1'500, 90}, {}},
+        {other(&LinkIdentity::interfaceIndex, 5), {1'500, 90}, {}},
+        {other(&LinkIdentity::interfaceName, "wwan1"), {1'500, 90}, {}},
+        {other(&LinkIdentity::activeConnection, "/org/freedesktop/NetworkManager/A/4"),
+         {1'500, 90},
+         {}},
+        {other(&LinkIdentity::entry, "Home"), {1'500, 90}, {}}};
+    for (const auto& [now, counters, gap] : rows)
+        EXPECT_EQ(UncountedSince(*stored, sums, now, counters), gap) << counters.received;
+    // Sums reset by a program that kept no checkpoint, and by one that did.
+    EXPECT_EQ(UncountedSince(*stored, {{}, 4321}, link, {1'500, 90}), Gap());
+    const auto reset = CheckpointAfterReset(bytes, sums, 4321);
+    EXPECT_EQ(UncountedSince(*DecodeCheckpoint(reset), {{}, 4321}, link, {1'500, 90}),
+              (ByteCounts{500, 0}));
+    for (const LinkIdentity& unknown :
+         {other(&LinkIdentity::namespaceCookie, 0), other(&LinkIdentity::bootId, "")}) {
+        std::vector<unsigned char> record;
+        EncodeCheckpoint(CheckpointOf(unknown, {1'000, 90}, {}, 0), record);
+        EXPECT_EQ(UncountedSince(*DecodeCheckpoint(record), {}, unknown, {1'500, 90}), Gap());
+    }
+
+    auto damaged = bytes;
+    damaged.push_back(0);
+    EXPECT_FALSE(DecodeCheckpoint(damaged));
+    EXPECT_TRUE(CheckpointAfterReset(damaged, sums, 4321).empty());
+    for (std::size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(DecodeCheckpoint(std::span(bytes).first(size))) << size;
+    for (const std::size_t at : {std::size_t{3}, std::size_t{44}}) { // the tag; a text's length
+        damaged = bytes;
+        damaged[at] ^= 0x80;
+        EXPECT_FALSE(DecodeCheckpoint(damaged)) << at;
+    }
 }
 
 } // namespace
