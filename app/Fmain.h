@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class CounterLabel;
 class CRegVars;
 class DynDnsUpdate;
 struct PeriodSums;
@@ -20,7 +21,6 @@ class THistoryDisplay;
 class TimeSync;
 class TFormOptions;
 class UsageHistoryWindow;
-class CounterLabel;
 class QAction;
 class QCloseEvent;
 class QGroupBox;
