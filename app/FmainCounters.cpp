@@ -3,7 +3,7 @@
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
 #include "platform/Clock.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/LimitShare.h"

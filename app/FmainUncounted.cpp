@@ -2,7 +2,7 @@
 // keeps beside the sums, and what the link's counters gained beyond it, counted at start.
 #include "app/Fmain.h"
 #include "platform/Clock.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/LinkCheckpoint.h"
 

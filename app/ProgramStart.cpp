@@ -1,7 +1,7 @@
 #include "app/ProgramStart.h"
 
-#include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "platform/store/InstanceLock.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>

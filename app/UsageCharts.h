@@ -1,7 +1,7 @@
 #pragma once
 
 #include "graph/BarChart.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 
 #include <optional>
 #include <vector>

@@ -6,12 +6,12 @@
 #include "platform/Clock.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/HttpClient.h"
-#include "platform/InstanceLock.h"
 #include "platform/Pause.h"
-#include "platform/RegistryStore.h"
 #include "platform/SntpClient.h"
 #include "platform/SystemTime.h"
 #include "platform/SystemTray.h"
+#include "platform/store/InstanceLock.h"
+#include "platform/store/RegistryStore.h"
 #include "settings/RegVars.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "platform/OwnFolder.h"
+#include "platform/store/OwnFolder.h"
 
 #include <QSaveFile>
 #include <cerrno>

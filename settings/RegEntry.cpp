@@ -1,6 +1,6 @@
 #include "settings/RegEntry.h"
 
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 #include "settings/Registry.h"
 
 #include <algorithm>

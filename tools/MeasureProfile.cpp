@@ -1,6 +1,6 @@
 // `measure_profile CONNECTION` prepares the settings scripts/measure-cost runs the program on:
 // CONNECTION watched, the first run's information box seen, everything else at its default.
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 #include "settings/RegVars.h"
 
 #include <cstdio>

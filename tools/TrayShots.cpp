@@ -3,8 +3,8 @@
 // `tray_shots profile` prepares the user's settings for a telling picture of the program;
 // `tray_shots history` adds a month of days and three finished periods to them, and `tray_shots
 // window ID FILE` saves one X window.
-#include "platform/RegistryStore.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/RegistryStore.h"
+#include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/PackedDateTime.h"
 

@@ -1,6 +1,6 @@
 #include "traffic/PeriodRecords.h"
 
-#include "platform/AppendOnce.h"
+#include "platform/store/AppendOnce.h"
 #include "settings/RegVars.h"
 #include "traffic/LinkCheckpoint.h"
 #include "traffic/TrafficLog.h"

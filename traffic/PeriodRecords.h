@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Ending an accounting period: the traffic log, the counters, the new period, the monthly reset.
 #include "app/MainWindowFixture.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 #include "settings/StoreRows.h"
 #include "traffic/PackedDateTime.h"
 #include "traffic/TrafficLog.h"

@@ -1,7 +1,7 @@
 #include "app/ProgramStart.h"
 
 #include "app/MainWindowFixture.h"
-#include "platform/InstanceLock.h"
+#include "platform/store/InstanceLock.h"
 #include "settings/Foptions.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "TestEnvironment.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"
 #include "traffic/PeriodRecords.h"

@@ -1,6 +1,6 @@
 #include "settings/StoreRows.h"
 
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 #include "settings/RegVars.h"
 
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "platform/OwnFolder.h"
+#include "platform/store/OwnFolder.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/AppendOnce.h"
+#include "platform/store/AppendOnce.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "platform/RegistryStore.h"
+#include "platform/store/RegistryStore.h"
 
-#include "platform/OwnFolder.h"
-#include "platform/SqliteCalls.h"
-#include "platform/UsageHistory.h"
+#include "platform/store/OwnFolder.h"
+#include "platform/store/SqliteCalls.h"
+#include "platform/store/UsageHistory.h"
 
 #include <cstring>
 

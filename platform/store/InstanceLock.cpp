@@ -1,6 +1,6 @@
-#include "platform/InstanceLock.h"
+#include "platform/store/InstanceLock.h"
 
-#include "platform/OwnFolder.h"
+#include "platform/store/OwnFolder.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "platform/UsageHistory.h"
+#include "platform/store/UsageHistory.h"
 
-#include "platform/SqliteCalls.h"
+#include "platform/store/SqliteCalls.h"
 
 #include <cstdio>
 
