@@ -2,7 +2,7 @@
 
 #include "app/Fmain.h"
 #include "net/DynDnsRequest.h"
-#include "platform/HttpClient.h"
+#include "platform/net/HttpClient.h"
 #include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
 

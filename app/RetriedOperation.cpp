@@ -1,7 +1,7 @@
 #include "app/RetriedOperation.h"
 
 #include "app/Fmain.h"
-#include "platform/Pause.h"
+#include "platform/net/Pause.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/TimeSync.h"
 
 #include "app/Fmain.h"
-#include "platform/SntpClient.h"
+#include "platform/net/SntpClient.h"
 #include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
 

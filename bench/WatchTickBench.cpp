@@ -1,14 +1,14 @@
 #include "app/Fmain.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifications.h"
-#include "platform/HttpClient.h"
 #include "platform/KernelLinks.h"
 #include "platform/NetworkManagerLinks.h"
 #include "platform/NetworkManagerMock.h"
-#include "platform/Pause.h"
-#include "platform/SntpClient.h"
-#include "platform/SystemTime.h"
 #include "platform/SystemTray.h"
+#include "platform/net/HttpClient.h"
+#include "platform/net/Pause.h"
+#include "platform/net/SntpClient.h"
+#include "platform/net/SystemTime.h"
 #include "settings/RegVars.h"
 
 #include <QTemporaryDir>

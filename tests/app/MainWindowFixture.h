@@ -5,12 +5,12 @@
 #include "app/Fmain.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/FakeClock.h"
-#include "platform/FakePause.h"
 #include "platform/FakeRasApi.h"
-#include "platform/FakeSystemTime.h"
-#include "platform/HttpClient.h"
 #include "platform/RecordingTray.h"
-#include "platform/SntpClient.h"
+#include "platform/net/FakePause.h"
+#include "platform/net/FakeSystemTime.h"
+#include "platform/net/HttpClient.h"
+#include "platform/net/SntpClient.h"
 #include "settings/RegVars.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/MainWindowFixture.h"
 #include "net/DynDnsRequest.h"
 #include "net/SntpPacket.h"
-#include "platform/NetworkError.h"
+#include "platform/net/NetworkError.h"
 
 #include <QAction>
 #include <QFile>

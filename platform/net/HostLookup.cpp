@@ -1,4 +1,4 @@
-#include "platform/HostLookup.h"
+#include "platform/net/HostLookup.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetworkTask.h"
+#include "platform/net/NetworkTask.h"
 
 #include <chrono>
 #include <cstdint>

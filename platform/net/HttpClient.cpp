@@ -1,6 +1,6 @@
-#include "platform/HttpClient.h"
+#include "platform/net/HttpClient.h"
 
-#include "platform/HostLookup.h"
+#include "platform/net/HostLookup.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>

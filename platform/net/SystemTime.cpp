@@ -1,4 +1,4 @@
-#include "platform/SystemTime.h"
+#include "platform/net/SystemTime.h"
 
 #include <ctime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemTime.h"
+#include "platform/net/SystemTime.h"
 
 #include <utility>
 #include <vector>

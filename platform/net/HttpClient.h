@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/NetworkError.h"
-#include "platform/NetworkTask.h"
+#include "platform/net/NetworkError.h"
+#include "platform/net/NetworkTask.h"
 
 #include <QSslConfiguration>
 #include <cstddef>

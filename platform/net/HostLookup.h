@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetworkError.h"
+#include "platform/net/NetworkError.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "platform/SntpClient.h"
+#include "platform/net/SntpClient.h"
 
 #include "net/SntpPacket.h"
-#include "platform/HostLookup.h"
-#include "platform/SystemTime.h"
+#include "platform/net/HostLookup.h"
+#include "platform/net/SystemTime.h"
 
 #include <QNetworkDatagram>
 #include <QTimer>
