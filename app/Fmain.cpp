@@ -3,7 +3,7 @@
 #include "app/DynDnsUpdate.h"
 #include "app/TimeSync.h"
 #include "graph/HistoryDisplay.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "settings/RegVars.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/PackedDateTime.h"

@@ -2,7 +2,7 @@
 
 #include "platform/BootId.h"
 #include "platform/RasApi.h"
-#include "platform/Tray.h"
+#include "platform/desktop/Tray.h"
 #include "traffic/UsageSummary.h"
 
 #include <QDate>

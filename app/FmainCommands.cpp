@@ -2,8 +2,8 @@
 // History window.
 #include "app/Fmain.h"
 #include "app/UsageHistoryWindow.h"
-#include "platform/Clock.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/MessageBox.h"
 #include "settings/RegVars.h"
 #include "traffic/PackedDateTime.h"
 

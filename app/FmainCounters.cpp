@@ -2,7 +2,7 @@
 #include "app/CounterLabel.h"
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/ByteFormat.h"

@@ -4,7 +4,7 @@
 #include "app/Fmain.h"
 #include "app/StatusLine.h"
 #include "graph/HistoryImage.h"
-#include "platform/GroupFrame.h"
+#include "platform/desktop/GroupFrame.h"
 #include "settings/RegVars.h"
 
 #include <QAction>

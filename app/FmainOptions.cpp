@@ -1,6 +1,6 @@
 // The settings command: the dialog edits the settings; the main window applies what needs it.
 #include "app/Fmain.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "settings/Foptions.h"
 #include "settings/RegVars.h"
 

@@ -1,7 +1,7 @@
 // Bytes the watched link carried while the program was not running: the checkpoint each count
 // keeps beside the sums, and what the link's counters gained beyond it, counted at start.
 #include "app/Fmain.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "platform/store/UsageHistory.h"
 #include "settings/RegVars.h"
 #include "traffic/LinkCheckpoint.h"

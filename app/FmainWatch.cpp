@@ -1,8 +1,8 @@
 // The one-second watch cycle: probe, count, announce, redial, warn and close at the limit.
 #include "app/Fmain.h"
-#include "platform/Clock.h"
-#include "platform/DesktopNotifications.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/DesktopNotifications.h"
+#include "platform/desktop/MessageBox.h"
 #include "settings/RegVars.h"
 #include "traffic/CounterDeltas.h"
 #include "traffic/LinkProbe.h"

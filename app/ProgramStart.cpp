@@ -1,6 +1,6 @@
 #include "app/ProgramStart.h"
 
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "platform/store/InstanceLock.h"
 #include "settings/RegVars.h"
 

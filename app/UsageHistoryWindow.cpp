@@ -3,7 +3,7 @@
 #include "app/Fmain.h"
 #include "app/UsageCharts.h"
 #include "graph/BarChart.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "settings/RegVars.h"
 #include "traffic/UsageReading.h"
 

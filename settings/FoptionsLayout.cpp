@@ -1,5 +1,5 @@
 // The dialog's controls in their two columns, and its one placement on the screen.
-#include "platform/GroupFrame.h"
+#include "platform/desktop/GroupFrame.h"
 #include "settings/Foptions.h"
 #include "settings/PasswordMaskStyle.h"
 

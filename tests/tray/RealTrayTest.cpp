@@ -3,7 +3,7 @@
 // trayer (XEmbed) clicked with xdotool, and a StatusNotifierItem host played by the test. Run
 // each test alone, as CTest does: a second one in the same process would find the first host.
 #include "app/MainWindowFixture.h"
-#include "platform/SystemTray.h"
+#include "platform/desktop/SystemTray.h"
 
 #include <QProcess>
 #include <QTest>

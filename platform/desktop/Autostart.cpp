@@ -1,4 +1,4 @@
-#include "platform/Autostart.h"
+#include "platform/desktop/Autostart.h"
 
 #include "platform/store/OwnFolder.h"
 

@@ -1,6 +1,6 @@
-#include "platform/SystemTray.h"
+#include "platform/desktop/SystemTray.h"
 
-#include "platform/TrayActivation.h"
+#include "platform/desktop/TrayActivation.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/DesktopNotifications.h"
+#include "platform/desktop/DesktopNotifications.h"
 
 #include <QDBusPendingCallWatcher>
 

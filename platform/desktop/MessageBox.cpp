@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QMessageBox>
 

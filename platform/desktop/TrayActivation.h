@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Tray.h"
+#include "platform/desktop/Tray.h"
 
 #include <QSystemTrayIcon>
 

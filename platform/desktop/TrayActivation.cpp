@@ -1,4 +1,4 @@
-#include "platform/TrayActivation.h"
+#include "platform/desktop/TrayActivation.h"
 
 namespace platform {
 

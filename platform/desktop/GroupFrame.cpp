@@ -1,4 +1,4 @@
-#include "platform/GroupFrame.h"
+#include "platform/desktop/GroupFrame.h"
 
 #include <QApplication>
 #include <QGroupBox>
