@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/BootId.h"
-#include "platform/RasApi.h"
 #include "platform/desktop/Tray.h"
+#include "platform/links/BootId.h"
+#include "platform/links/RasApi.h"
 #include "traffic/UsageSummary.h"
 
 #include <QDate>

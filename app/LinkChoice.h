@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RasApi.h"
+#include "platform/links/RasApi.h"
 
 #include <QDBusConnection>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "platform/LinkMessages.h"
 #include "platform/LinkSessions.h"
-#include "platform/RasApi.h"
 #include "platform/RouteNetlink.h"
+#include "platform/links/RasApi.h"
 
 #include <chrono>
 #include <functional>

@@ -2,8 +2,8 @@
 
 #include "platform/LinkSessions.h"
 #include "platform/NetworkManagerCache.h"
-#include "platform/RasApi.h"
 #include "platform/RouteNetlink.h"
+#include "platform/links/RasApi.h"
 
 #include <QDBusConnection>
 #include <QObject>

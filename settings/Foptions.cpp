@@ -1,8 +1,8 @@
 #include "settings/Foptions.h"
 
-#include "platform/RasApi.h"
 #include "platform/desktop/Autostart.h"
 #include "platform/desktop/MessageBox.h"
+#include "platform/links/RasApi.h"
 #include "settings/RangeCheck.h"
 #include "settings/RegVars.h"
 

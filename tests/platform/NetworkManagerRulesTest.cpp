@@ -1,6 +1,6 @@
 #include "platform/NetworkManagerRules.h"
 
-#include "platform/RasApi.h"
+#include "platform/links/RasApi.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

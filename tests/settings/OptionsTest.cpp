@@ -1,7 +1,7 @@
 #include "TestEnvironment.h"
 #include "graph/PixelRows.h"
-#include "platform/FakeRasApi.h"
 #include "platform/desktop/Autostart.h"
+#include "platform/links/FakeRasApi.h"
 #include "settings/Foptions.h"
 #include "settings/RangeCheck.h"
 #include "settings/RegVars.h"

@@ -1,4 +1,4 @@
-#include "platform/FakeRasApi.h"
+#include "platform/links/FakeRasApi.h"
 #include "traffic/AutoReset.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/CounterDeltas.h"

@@ -1,4 +1,4 @@
-#include "platform/BootId.h"
+#include "platform/links/BootId.h"
 
 #include <fcntl.h>
 #include <unistd.h>
