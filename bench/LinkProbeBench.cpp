@@ -1,4 +1,4 @@
-#include "platform/KernelLinks.h"
+#include "platform/links/kernel/KernelLinks.h"
 #include "traffic/LinkProbe.h"
 
 #include <benchmark/benchmark.h>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/LinkSessions.h"
 #include "platform/NetworkManagerCache.h"
-#include "platform/RouteNetlink.h"
 #include "platform/links/RasApi.h"
+#include "platform/links/kernel/LinkSessions.h"
+#include "platform/links/kernel/RouteNetlink.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,7 +1,7 @@
 // What the watched link carried while the program was not running, counted at its next start.
 #include "app/MainWindowFixture.h"
-#include "platform/KernelLinks.h"
-#include "platform/NetNamespace.h"
+#include "platform/links/kernel/KernelLinks.h"
+#include "platform/links/kernel/NetNamespace.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/PackedDateTime.h"
 

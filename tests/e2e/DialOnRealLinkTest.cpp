@@ -1,7 +1,7 @@
 // The main window's hang-up, redial and their protocol on a real link, the kernel's wan0.
 #include "app/MainWindowFixture.h"
-#include "platform/KernelLinks.h"
-#include "platform/NetNamespace.h"
+#include "platform/links/kernel/KernelLinks.h"
+#include "platform/links/kernel/NetNamespace.h"
 #include "traffic/LinkProbe.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 // The real program watching wan0 inside a namespace: what it stores, and what it answers when
 // asked beside it, against what the kernel counted on the link.
-#include "platform/NetNamespace.h"
+#include "platform/links/kernel/NetNamespace.h"
 #include "platform/store/RegistryStore.h"
 #include "settings/RegVars.h"
 #include "settings/StoreRows.h"

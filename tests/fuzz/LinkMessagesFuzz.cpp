@@ -1,6 +1,6 @@
 // Reads arbitrary datagrams as rtnetlink link dumps and acknowledgements. Besides memory faults
 // it checks what the callers rely on: every link read is usable, and the answer is an errno.
-#include "platform/LinkMessages.h"
+#include "platform/links/kernel/LinkMessages.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -6,9 +6,9 @@
 #include "app/LinkChoice.h"
 #include "app/MainWindowFixture.h"
 #include "platform/DialProgress.h"
-#include "platform/KernelLinks.h"
-#include "platform/NetNamespace.h"
 #include "platform/NetworkManagerMock.h"
+#include "platform/links/kernel/KernelLinks.h"
+#include "platform/links/kernel/NetNamespace.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/LinkProbe.h"
 

@@ -1,4 +1,4 @@
-#include "platform/LinkSessions.h"
+#include "platform/links/kernel/LinkSessions.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/KernelLinks.h"
+#include "platform/links/kernel/KernelLinks.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

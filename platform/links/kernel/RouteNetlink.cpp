@@ -1,4 +1,4 @@
-#include "platform/RouteNetlink.h"
+#include "platform/links/kernel/RouteNetlink.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/LinkMessages.h"
+#include "platform/links/kernel/LinkMessages.h"
 
 #include <cerrno>
 #include <cstring>

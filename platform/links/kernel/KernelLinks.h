@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/LinkMessages.h"
-#include "platform/LinkSessions.h"
-#include "platform/RouteNetlink.h"
 #include "platform/links/RasApi.h"
+#include "platform/links/kernel/LinkMessages.h"
+#include "platform/links/kernel/LinkSessions.h"
+#include "platform/links/kernel/RouteNetlink.h"
 
 #include <chrono>
 #include <functional>

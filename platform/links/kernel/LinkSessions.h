@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/LinkMessages.h"
 #include "platform/links/RasApi.h"
+#include "platform/links/kernel/LinkMessages.h"
 
 #include <chrono>
 #include <cstdint>
