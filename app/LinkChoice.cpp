@@ -1,7 +1,7 @@
 #include "app/LinkChoice.h"
 
-#include "platform/NetworkManagerLinks.h"
 #include "platform/links/kernel/KernelLinks.h"
+#include "platform/links/networkmanager/NetworkManagerLinks.h"
 
 #include <QDBusConnectionInterface>
 

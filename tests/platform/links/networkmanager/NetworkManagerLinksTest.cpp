@@ -1,14 +1,14 @@
 // The link service over NetworkManager, against python3-dbusmock's NetworkManager on a private bus,
 // mostly through the main window and its protocol.
-#include "platform/NetworkManagerLinks.h"
+#include "platform/links/networkmanager/NetworkManagerLinks.h"
 
 #include "app/CommandLine.h"
 #include "app/LinkChoice.h"
 #include "app/MainWindowFixture.h"
-#include "platform/DialProgress.h"
-#include "platform/NetworkManagerMock.h"
 #include "platform/links/kernel/KernelLinks.h"
 #include "platform/links/kernel/NetNamespace.h"
+#include "platform/links/networkmanager/DialProgress.h"
+#include "platform/links/networkmanager/NetworkManagerMock.h"
 #include "traffic/ByteFormat.h"
 #include "traffic/LinkProbe.h"
 

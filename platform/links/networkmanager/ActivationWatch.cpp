@@ -1,9 +1,9 @@
-#include "platform/ActivationWatch.h"
+#include "platform/links/networkmanager/ActivationWatch.h"
 
-#include "platform/DialProgress.h"
-#include "platform/NetworkManagerBus.h"
-#include "platform/NetworkManagerCache.h"
-#include "platform/NetworkManagerRules.h"
+#include "platform/links/networkmanager/DialProgress.h"
+#include "platform/links/networkmanager/NetworkManagerBus.h"
+#include "platform/links/networkmanager/NetworkManagerCache.h"
+#include "platform/links/networkmanager/NetworkManagerRules.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/NetworkManagerCache.h"
 #include "platform/links/RasApi.h"
 #include "platform/links/kernel/LinkSessions.h"
 #include "platform/links/kernel/RouteNetlink.h"
+#include "platform/links/networkmanager/NetworkManagerCache.h"
 
 #include <QDBusConnection>
 #include <QObject>

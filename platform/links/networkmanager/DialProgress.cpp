@@ -1,4 +1,4 @@
-#include "platform/DialProgress.h"
+#include "platform/links/networkmanager/DialProgress.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "platform/NetworkManagerRules.h"
+#include "platform/links/networkmanager/NetworkManagerRules.h"
 
 #include "platform/links/RasApi.h"
 

@@ -1,6 +1,6 @@
-#include "platform/NetworkManagerCache.h"
+#include "platform/links/networkmanager/NetworkManagerCache.h"
 
-#include "platform/NetworkManagerBus.h"
+#include "platform/links/networkmanager/NetworkManagerBus.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>

@@ -1,6 +1,6 @@
-#include "platform/NetworkManagerBus.h"
+#include "platform/links/networkmanager/NetworkManagerBus.h"
 
-#include "platform/NetworkManagerRules.h"
+#include "platform/links/networkmanager/NetworkManagerRules.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetworkManagerRules.h"
+#include "platform/links/networkmanager/NetworkManagerRules.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
