@@ -94,28 +94,34 @@ OwnFolder::~OwnFolder()
         ::close(fd_);
 }
 
+// Looked at by name, not opened: closing a descriptor of a file drops every POSIX lock this
+// process holds on it, SQLite's included. Names in the folder cannot be swapped by anybody else.
 std::string OwnFolder::checkFile(const std::string& name, bool create) const
 {
     const std::string path = (path_ / name).string();
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
-    const int fd = ::openat(fd_, name.c_str(), flags, 0600);
-    if (fd < 0) {
-        if (errno == ENOENT && !create)
-            return {};
-        if (errno == ELOOP)
-            return path + " is a symbolic link";
-        return "cannot open " + path + ": " + std::strerror(errno);
-    }
-    std::string error;
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        error = path + " is not a regular file";
-    else if (status.st_uid != ::geteuid())
-        error = path + " belongs to another user";
-    else if ((status.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0)
-        error = "cannot protect " + path + ": " + std::strerror(errno);
-    ::close(fd);
-    return error;
+    int found = ::fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW);
+    if (found != 0 && errno == ENOENT) {
+        if (!create)
+            return {};
+        // Nobody holds a lock on a file made just now.
+        const int fd = ::openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            found = ::fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW);
+        }
+    }
+    if (found != 0)
+        return "cannot open " + path + ": " + std::strerror(errno);
+    if (S_ISLNK(status.st_mode))
+        return path + " is a symbolic link";
+    if (!S_ISREG(status.st_mode))
+        return path + " is not a regular file";
+    if (status.st_uid != ::geteuid())
+        return path + " belongs to another user";
+    if ((status.st_mode & 07777) != 0600 && ::fchmodat(fd_, name.c_str(), 0600, 0) != 0)
+        return "cannot protect " + path + ": " + std::strerror(errno);
+    return {};
 }
 
 } // namespace platform

@@ -29,7 +29,7 @@ public:
     // Why the folder cannot be used, for the user; empty when it can.
     const std::string& error() const { return error_; }
 
-    // Opens (and with `create`, creates 0600) the regular file `name` in the folder, refusing a
+    // Checks (and with `create`, creates 0600) the regular file `name` in the folder, refusing a
     // symbolic link or a file of another user, and sets its mode to 0600. An error text, empty on
     // success; a missing file without `create` is no error.
     std::string checkFile(const std::string& name, bool create) const;

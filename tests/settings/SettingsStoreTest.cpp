@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QProcess>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using test::TextBytes;
 using Bytes = std::vector<unsigned char>;
@@ -32,6 +34,20 @@ TEST(SettingsStore, DefaultsStoredValuesTransactionsAndTheUsersOwnPlace)
     CRegVars first(store.File());
     EXPECT_EQ(test::ReadStoreRows(store.File()), Catalogue());
     EXPECT_EQ(test::Shell(store.File().parent_path(), shell), "700\n600\n600\n600\n0");
+    // Another store opened and closed in the same process keeps the first one's POSIX locks,
+    // without which another program would take the journal for unused and delete it under the
+    // writer.
+    const auto locksHeld = [] {
+        std::ifstream locks("/proc/locks");
+        const std::string mine = " " + std::to_string(::getpid()) + " ";
+        int count = 0;
+        for (std::string line; std::getline(locks, line);)
+            count += line.find(mine) != std::string::npos;
+        return count;
+    };
+    const int held = locksHeld(); // the database's and the journal index's
+    CRegVars(store.File()).InfoShown.Get();
+    EXPECT_EQ(std::pair(held, locksHeld()), std::pair(2, 2));
     first.SumRXLo.Set(4294967295u);
     const std::string u = std::string(254, 'u') + "\xC3\xA9"; // "é" cut by the 256th byte
     const Bytes unterminated(u.begin(), u.end());             // no terminating zero
