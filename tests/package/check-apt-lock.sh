@@ -8,18 +8,20 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 77
 fi
 ready=$(mktemp -u)
-mkfifo "$ready"
 trap 'kill "$holder" 2>/dev/null; rm -f "$ready"' EXIT
 # apt and dpkg lock with fcntl, so the holder must too.
 python3 -c '
 import fcntl, sys, time
 held = [open(p, "a") for p in ("/var/lib/apt/lists/lock", "/var/lib/dpkg/lock-frontend")]
 for f in held:
-    fcntl.lockf(f, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    fcntl.lockf(f, fcntl.LOCK_EX)  # once whoever holds them now, another run of this one say, is done
 open(sys.argv[1], "w").close()
 time.sleep(60)' "$ready" &
 holder=$!
-cat "$ready" >/dev/null
+until [ -e "$ready" ]; do
+    kill -0 "$holder" 2>/dev/null || { echo "FAIL: the package manager's locks cannot be held" >&2; exit 1; }
+    sleep 0.1
+done
 status=0
 said=$(bash "$script" quillmar-no-such-package 2>&1) || status=$?
 expected="Installing: quillmar-no-such-package
