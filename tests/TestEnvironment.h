@@ -2,11 +2,18 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -21,8 +28,11 @@ inline void PrintTo(const QStringList& texts, std::ostream* out)
 
 namespace test {
 
-// Points the user's config and runtime folders and the working directory at a temporary folder,
-// so that no test ever reads or writes the real user's store, lock or log file.
+// Points the user's home, config and runtime folders and the working directory at a temporary
+// folder, so that no test ever reads or writes the real user's store, lock or log file; the other
+// XDG folders follow the home. Both buses are addresses where nothing listens: a test that wants
+// one starts its own (platform/DBusMock.h), so no NetworkManager, tray watcher or notification
+// service of the machine ever answers, nor does any program a test starts find them.
 inline void IsolateUserFiles(const QTemporaryDir& dir)
 {
     const std::filesystem::path base = dir.path().toStdString();
@@ -31,8 +41,74 @@ inline void IsolateUserFiles(const QTemporaryDir& dir)
         std::filesystem::create_directories(base / folder);
         ::setenv(*variable ? variable : "HOME", (*variable ? base / folder : base).c_str(), 1);
     }
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        ::unsetenv(variable);
+    const std::string nothing = "unix:path=" + (base / "no-bus").string();
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", nothing.c_str(), 1);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", nothing.c_str(), 1);
     std::filesystem::permissions(base / "runtime", std::filesystem::perms::owner_all);
     std::filesystem::current_path(base / "work");
+}
+
+// Why this process cannot make network namespaces and mounts of its own; empty when it can.
+inline std::string& NamespaceRefusal()
+{
+    static std::string why = ::geteuid() == 0 ? "" : "the test process is neither root nor in a "
+                                                     "user namespace of its own";
+    return why;
+}
+
+// Whether this process's own user namespace is one entered by EnterUserNamespace().
+inline bool& InOwnUserNamespace()
+{
+    static bool entered = false;
+    return entered;
+}
+// Root of the machine can give a file to another user; root of a user namespace of the test's own,
+// where only the user's own id is mapped, cannot.
+inline bool CanChangeOwners()
+{
+    return ::geteuid() == 0 && !InOwnUserNamespace();
+}
+
+// Puts an ordinary user's test process into a user namespace of its own, where it is root, with a
+// mount namespace and an empty /run of its own (for `ip netns`), so that network namespaces and
+// mounts work as they do for root; root stays as it is and uses the real /run/netns. Files keep
+// their owner: the user's own are root's in here, all others nobody's. Must come before any
+// thread starts, since a process with threads cannot enter a user namespace. Where that fails,
+// NamespaceRefusal() says why.
+inline void EnterUserNamespace()
+{
+    if (::geteuid() == 0)
+        return;
+    const auto failed = [](const std::string& what) {
+        NamespaceRefusal() = "no user namespace of the test's own: " + what + ": " +
+                             std::strerror(errno);
+    };
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+        return failed("unshare(CLONE_NEWUSER | CLONE_NEWNS) (see the sysctls "
+                      "user.max_user_namespaces, kernel.unprivileged_userns_clone and "
+                      "kernel.apparmor_restrict_unprivileged_userns)");
+    InOwnUserNamespace() = true;
+    for (const auto& [file, line] : {std::pair{"/proc/self/setgroups", std::string("deny")},
+                                     {"/proc/self/uid_map", "0 " + std::to_string(uid) + " 1"},
+                                     {"/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"}}) {
+        const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+        const bool written = fd >= 0 && ::write(fd, line.data(), line.size()) == ssize_t(line.size());
+        if (fd >= 0)
+            ::close(fd);
+        if (!written)
+            return failed(std::string("writing ") + file);
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return failed("making / private");
+    if (::mount("quillmar-test-run", "/run", "tmpfs", MS_NOSUID | MS_NODEV, "mode=755") != 0)
+        return failed("mounting a tmpfs on /run");
+    if (::mkdir("/run/netns", 0755) != 0)
+        return failed("mkdir /run/netns");
+    NamespaceRefusal().clear();
 }
 
 // Sets an environment variable, or unsets it for nullptr, until the guard ends.

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
+#include <cstring>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -130,6 +131,7 @@ TEST_F(CounterReset, ARecordThatCannotBeWrittenWaitsInTheStore)
 {
     const bool ownMounts = ::unshare(CLONE_NEWNS) == 0 &&
                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    const std::string noMounts = std::strerror(errno);
     const auto shell = [work = fs::current_path()](const char* command) {
         EXPECT_EQ(test::Shell(work, command), "0");
         fs::current_path(work); // into a folder just mounted, or out of it
@@ -182,7 +184,8 @@ TEST_F(CounterReset, ARecordThatCannotBeWrittenWaitsInTheStore)
         shell("rm Quillmar.log; umount -l . 2>/dev/null; true");
     }
     if (!ownMounts)
-        GTEST_SKIP() << "a read-only folder and a full disk need mounts of the test's own: root";
+        GTEST_SKIP() << "a read-only folder and a full disk need mounts of the test's own: "
+                     << noMounts << ". " << test::NamespaceRefusal();
 }
 
 } // namespace

@@ -76,7 +76,8 @@ protected:
     }
     void Start()
     {
-        program.start("ip", {"netns", "exec", wan->home.name.c_str(), QUILLMAR_BINARY});
+        program.start("ip",
+                      {"netns", "exec", wan->home.name.c_str(), QUILLMAR_BINARY, "--links=kernel"});
     }
     // The kernel's count since the program dialled.
     Bytes Counted() const { return Kernel(*wan) - before; }

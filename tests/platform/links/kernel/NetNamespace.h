@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestEnvironment.h"
+
 #include <QProcess>
 #include <QThread>
 #include <array>
@@ -13,10 +15,13 @@
 
 namespace test {
 
-inline constexpr const char* NeedsRoot = "needs root to create network namespaces";
+// Network namespaces are made by root, or by an ordinary user's test process in the user
+// namespace it entered at its start (TestEnvironment.h). Where neither is there, NeedsRoot says
+// why, as the skip message.
+inline const std::string& NeedsRoot = NamespaceRefusal();
 inline bool CanCreateNamespaces()
 {
-    return ::geteuid() == 0;
+    return NamespaceRefusal().empty();
 }
 // Ethernet, IPv4 and UDP headers around each datagram's payload.
 inline constexpr std::uint32_t FrameOverhead = 14 + 20 + 8;
