@@ -2,17 +2,11 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <sched.h>
 #include <string>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Readable failure messages for Qt texts.
@@ -53,12 +47,13 @@ inline void IsolateUserFiles(const QTemporaryDir& dir)
 // Why this process cannot make network namespaces and mounts of its own; empty when it can.
 inline std::string& NamespaceRefusal()
 {
-    static std::string why = ::geteuid() == 0 ? "" : "the test process is neither root nor in a "
-                                                     "user namespace of its own";
+    static std::string why = ::geteuid() == 0 ? ""
+                                              : "the test process is neither root nor in a "
+                                                "user namespace of its own";
     return why;
 }
 
-// Whether this process's own user namespace is one entered by EnterUserNamespace().
+// Whether this process is in a user namespace it entered at its start (TestMain.cpp).
 inline bool& InOwnUserNamespace()
 {
     static bool entered = false;
@@ -69,46 +64,6 @@ inline bool& InOwnUserNamespace()
 inline bool CanChangeOwners()
 {
     return ::geteuid() == 0 && !InOwnUserNamespace();
-}
-
-// Puts an ordinary user's test process into a user namespace of its own, where it is root, with a
-// mount namespace and an empty /run of its own (for `ip netns`), so that network namespaces and
-// mounts work as they do for root; root stays as it is and uses the real /run/netns. Files keep
-// their owner: the user's own are root's in here, all others nobody's. Must come before any
-// thread starts, since a process with threads cannot enter a user namespace. Where that fails,
-// NamespaceRefusal() says why.
-inline void EnterUserNamespace()
-{
-    if (::geteuid() == 0)
-        return;
-    const auto failed = [](const std::string& what) {
-        NamespaceRefusal() = "no user namespace of the test's own: " + what + ": " +
-                             std::strerror(errno);
-    };
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
-    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-        return failed("unshare(CLONE_NEWUSER | CLONE_NEWNS) (see the sysctls "
-                      "user.max_user_namespaces, kernel.unprivileged_userns_clone and "
-                      "kernel.apparmor_restrict_unprivileged_userns)");
-    InOwnUserNamespace() = true;
-    for (const auto& [file, line] : {std::pair{"/proc/self/setgroups", std::string("deny")},
-                                     {"/proc/self/uid_map", "0 " + std::to_string(uid) + " 1"},
-                                     {"/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"}}) {
-        const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
-        const bool written = fd >= 0 && ::write(fd, line.data(), line.size()) == ssize_t(line.size());
-        if (fd >= 0)
-            ::close(fd);
-        if (!written)
-            return failed(std::string("writing ") + file);
-    }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return failed("making / private");
-    if (::mount("quillmar-test-run", "/run", "tmpfs", MS_NOSUID | MS_NODEV, "mode=755") != 0)
-        return failed("mounting a tmpfs on /run");
-    if (::mkdir("/run/netns", 0755) != 0)
-        return failed("mkdir /run/netns");
-    NamespaceRefusal().clear();
 }
 
 // Sets an environment variable, or unsets it for nullptr, until the guard ends.

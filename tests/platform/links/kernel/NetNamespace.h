@@ -16,7 +16,7 @@
 namespace test {
 
 // Network namespaces are made by root, or by an ordinary user's test process in the user
-// namespace it entered at its start (TestEnvironment.h). Where neither is there, NeedsRoot says
+// namespace it entered at its start (TestMain.cpp). Where neither is there, NeedsRoot says
 // why, as the skip message.
 inline const std::string& NeedsRoot = NamespaceRefusal();
 inline bool CanCreateNamespaces()
