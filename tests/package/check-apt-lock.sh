@@ -19,11 +19,11 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 read -r _ outside _ </proc/self/uid_map
 if [ "$outside" != 0 ]; then # root of the user namespace above, not of the machine
-    status=$(mktemp)
-    cp /var/lib/dpkg/status "$status"
+    installed=$(mktemp)
+    cp /var/lib/dpkg/status "$installed"
     mount -t tmpfs quillmar-test-dpkg /var/lib/dpkg
     mount -t tmpfs quillmar-test-lists /var/lib/apt/lists
-    mv "$status" /var/lib/dpkg/status
+    mv "$installed" /var/lib/dpkg/status
 fi
 ready=$(mktemp -u)
 trap 'kill "$holder" 2>/dev/null; rm -f "$ready"' EXIT
