@@ -12,6 +12,9 @@ namespace platform {
 
 namespace {
 
+// A dump that keeps being interrupted by links coming and going is given up after this many.
+constexpr int MaxDumpAttempts = 3;
+
 template <typename T> T Read(std::span<const std::byte> bytes, std::size_t offset = 0)
 {
     T value;
@@ -143,6 +146,23 @@ int ParseLinkDump(std::span<const std::byte> datagram, std::uint32_t sequence, s
             return 0;
         }
     });
+}
+
+int DumpWhole(std::vector<LinkRecord>& links,
+              const std::function<int(std::vector<LinkRecord>&, DumpProgress&)>& dumpOnce)
+{
+    for (int attempt = 0; attempt < MaxDumpAttempts; ++attempt) {
+        links.clear();
+        DumpProgress progress;
+        if (const int error = dumpOnce(links, progress)) {
+            links.clear();
+            return error;
+        }
+        if (!progress.interrupted)
+            return 0;
+    }
+    links.clear();
+    return EAGAIN;
 }
 
 int ParseAck(std::span<const std::byte> datagram, std::uint32_t sequence, bool& answered)

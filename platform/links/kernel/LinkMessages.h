@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <net/if.h>
 #include <span>
 #include <vector>
@@ -30,6 +31,13 @@ struct DumpProgress {
 // malformed datagram or ENOBUFS once `links` would exceed `maxLinks`.
 int ParseLinkDump(std::span<const std::byte> datagram, std::uint32_t sequence, std::size_t maxLinks,
                   std::vector<LinkRecord>& links, DumpProgress& progress);
+
+// One whole dump into `links`: `dumpOnce(links, progress)` is asked again, with `links` emptied,
+// while the kernel says the list changed during the dump, three times at most, since such a dump
+// may miss a link or list one twice. Returns 0, the first error of `dumpOnce`, or EAGAIN when
+// every dump was interrupted; `links` is empty unless the result is 0.
+int DumpWhole(std::vector<LinkRecord>& links,
+              const std::function<int(std::vector<LinkRecord>&, DumpProgress&)>& dumpOnce);
 
 // Reads the acknowledgement of request `sequence`: sets `answered` once found and returns the
 // errno it carries (0 for success), or EBADMSG for a malformed datagram.

@@ -13,8 +13,6 @@ namespace {
 
 // Dump datagrams are at most 32 KiB; twice that leaves room to spare.
 constexpr std::size_t ReceiveBufferSize = 64 * 1024;
-// A dump that keeps being interrupted by links coming and going is given up after this many.
-constexpr int MaxDumpAttempts = 3;
 
 int Send(int socket, const void* message, std::size_t length)
 {
@@ -96,18 +94,9 @@ int RouteNetlink::Unanswered(int error)
 
 int RouteNetlink::DumpLinks(std::vector<LinkRecord>& links)
 {
-    for (int attempt = 0; attempt < MaxDumpAttempts; ++attempt) {
-        links.clear();
-        DumpProgress progress;
-        if (const int error = DumpOnce(links, progress)) {
-            links.clear();
-            return error;
-        }
-        if (!progress.interrupted)
-            return 0;
-    }
-    links.clear();
-    return EAGAIN;
+    return DumpWhole(links, [this](std::vector<LinkRecord>& into, DumpProgress& progress) {
+        return DumpOnce(into, progress);
+    });
 }
 
 int RouteNetlink::DumpOnce(std::vector<LinkRecord>& links, DumpProgress& progress)

@@ -96,4 +96,23 @@ TEST(LinkMessages, ReadsEveryLinkOfADumpAndNothingOfADamagedOne)
     }
 }
 
+// A dump the kernel marks as interrupted is taken again, from an empty list, three times at most.
+TEST(LinkMessages, AnInterruptedDumpIsTakenAgainThreeTimesAtMost)
+{
+    // Interrupted dumps before a whole one, the error of each; result, links kept, dumps taken.
+    for (const auto& [interrupted, failure, error, kept, dumps] :
+         {std::tuple(2, 0, 0, 1u, 3), {3, 0, EAGAIN, 0u, 3}, {0, EPERM, EPERM, 0u, 1}}) {
+        int taken = 0;
+        std::vector<LinkRecord> links;
+        const int result =
+            platform::DumpWhole(links, [&](auto& into, platform::DumpProgress& progress) {
+                into.push_back({});
+                progress.interrupted = taken++ < interrupted;
+                return failure;
+            });
+        EXPECT_EQ(std::tuple(result, links.size(), taken), std::tuple(error, kept, dumps))
+            << interrupted;
+    }
+}
+
 } // namespace
