@@ -155,27 +155,42 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
     EXPECT_EQ(nm->ManagerCalls("ActivateConnection"), 3);
 }
 
-// Each failure is logged with its code and leaves nothing half set up.
+// Each failure is logged with its code and leaves nothing half set up: a refusal, a failure said
+// before NetworkManager answers the request, a connection dropped from its list without a word, a
+// cancel, also before it answers, and the dial's time limit.
 TEST_F(NetworkManagerWatch, AFailedDialLogsItsErrorCode)
 {
     const QString profile = AddMobile();
+    nm->AddProfile("Refused", "gsm", 0, {{"test-outcome", "refused"}});
+    nm->AddProfile("Rejected", "gsm", 0, {{"test-outcome", "login-fails"}});
     using Act = std::function<void(DialProgress&)>;
     const auto cancel = [](DialProgress& dialog) {
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
     };
     const auto fail = [&](auto&) { nm->SetState(profile, Mock::Deactivated, 9); };
-    for (const auto& [entry, act, line, limit] :
-         {std::tuple("mobile", Act(), "Dialing error: 2", 30'000ms),
-          {"Mobile", fail, "Dialing error: 126", 30s},
-          {"Mobile", cancel, "Dialing error: 0", 30s},
-          {"Mobile", Act(), "Dialing error: 110", 50ms}}) {
+    const auto drop = [&](auto&) {
+        nm->Mock("RemoveActiveConnection", {Device, nm->ActiveConnections().value(0).path()});
+    };
+    for (const auto& [entry, act, line, limit, stalled] :
+         {std::tuple("mobile", Act(), "Dialing error: 2", 30'000ms, false),
+          {"Refused", Act(), "Dialing error: 13", 30s, false},
+          {"Rejected", Act(), "Dialing error: 129", 30s, false},
+          {"Mobile", fail, "Dialing error: 126", 30s, false},
+          {"Mobile", drop, "Dialing error: 103", 30s, false},
+          {"Mobile", cancel, "Dialing error: 0", 30s, false},
+          {"Mobile", cancel, "Dialing error: 0", 30s, true},
+          {"Mobile", Act(), "Dialing error: 110", 50ms, false}}) {
         form.reset();
         settings->Connection.Set(entry);
         links.emplace(nm->Bus(), limit);
         StartWindow(*links);
         WhileDialling(act);
+        if (stalled)
+            nm->Signal(SIGSTOP);
         form->btConnect->click();
-        EXPECT_EQ(Protocol().last(2), QStringList({"Dialing...", QString(line)}));
+        nm->Signal(SIGCONT);
+        const QStringList protocol = Protocol();
+        EXPECT_EQ(protocol.value(protocol.lastIndexOf("Dialing...") + 1), line);
         // Cancelled before NetworkManager answered, the connection is taken down once it does.
         for (const auto end = std::chrono::steady_clock::now() + 10s;
              !nm->ActiveConnections().isEmpty() && std::chrono::steady_clock::now() < end;)

@@ -50,13 +50,20 @@ def activate_connection(self, profile, device, _specific):
         raise _error('UnknownConnection', f'no profile {profile}')
     if str(device) == '/':
         device = _device_for(profile)
+    # A profile's connection.test-outcome scripts a refusal, or a failure signalled before the answer.
+    outcome = dbusmock.get_object(profile).settings['connection'].get('test-outcome')
+    if outcome == 'refused':
+        raise _error('PermissionDenied', 'not authorised')
     count = 1  # NetworkManager numbers its active connections from 1
     taken = self.Get(MANAGER_IFACE, 'ActiveConnections')
     while f'{MANAGER_OBJ}/ActiveConnection/{count}' in taken:
         count += 1
-    return dbus.ObjectPath(AddActiveConnection(
+    active = AddActiveConnection(
         self, [device] if device else [], profile, '/', str(count),
-        dbus.UInt32(stock.NMActiveConnectionState.NM_ACTIVE_CONNECTION_STATE_ACTIVATING)))
+        dbus.UInt32(stock.NMActiveConnectionState.NM_ACTIVE_CONNECTION_STATE_ACTIVATING))
+    if outcome == 'login-fails':
+        _set_state(self, active, 4, 10)
+    return dbus.ObjectPath(active)
 
 
 def deactivate_connection(self, active_path):
