@@ -2,6 +2,7 @@
 
 #include "platform/links/kernel/LinkSessions.h"
 
+#include <QUdpSocket>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/if.h>
@@ -79,6 +80,24 @@ TEST(RouteNetlink, KeepsOneSocketAndMakesANewOneAfterAFailure)
     ::close(fd);
     EXPECT_EQ(netlink.DumpLinks(links), EBADF);
     EXPECT_TRUE(netlink.DumpLinks(links) == 0 && read_symlink(socket) != kept);
+}
+
+// A poll that fails ends every connection: the next one of loopback counts from there.
+TEST(KernelLinks, APollThatFailsEndsTheSessions)
+{
+    const int fd = ::dup(STDERR_FILENO); // the lowest free descriptor, which the socket takes
+    ::close(fd);
+    KernelLinks links([] { return std::chrono::steady_clock::time_point{}; });
+    std::vector<RasConnection> connections(64);
+    std::size_t count = 0;
+    EXPECT_EQ(links.EnumConnections(connections, count), 0u);
+    ::close(fd);
+    EXPECT_EQ(links.EnumConnections(connections, count), std::uint32_t{EBADF});
+    QUdpSocket().writeDatagram("x", QHostAddress::LocalHost, 9);
+    EXPECT_EQ(links.EnumConnections(connections, count), 0u);
+    RasStats stats{1, 1, 1};
+    EXPECT_EQ(links.GetConnectionStatistics(connections[0].handle, stats), 0u);
+    EXPECT_EQ(std::tuple(stats.bytesReceived, stats.bytesTransmitted), std::tuple(0u, 0u));
 }
 
 } // namespace

@@ -87,6 +87,7 @@ TEST(LinkMessages, ReadsEveryLinkOfADumpAndNothingOfADamagedOne)
     for (const auto& [description, datagram, error, links, interrupted] :
          {std::tuple("interrupted", Link(3, "eth0", NLM_F_MULTI | NLM_F_DUMP_INTR), 0, 1u, true),
           {"short message", cut, EBADMSG, 0u, false},
+          {"name too long", Link(3, "sixteen-letters0"), EBADMSG, 0u, false},
           {"refused", Control(NLMSG_ERROR, -EPERM), EPERM, 0u, false},
           {"too many", Link(1) + Link(2) + Link(3), ENOBUFS, 2u, false}}) {
         const Parse result(datagram);
