@@ -90,7 +90,7 @@ def timestamp(ms):
 
 
 # Each spoilt reply: where its fault goes, and what is put there ("47-bytes" cuts it short).
-SPOILS = {"originate": (24, bytes(8)), "client-mode": (0, b"\x23"), "version-2": (0, b"\x14"),
+SPOILS = {"client-mode": (0, b"\x23"), "version-2": (0, b"\x14"),
           "leap-alarm": (0, b"\xe4"), "stratum-16": (1, b"\x10"),
           "kiss-of-death": (1, b"\x00" + bytes(10) + b"RATE"),
           "no-receive-time": (32, bytes(8)), "no-transmit-time": (40, bytes(8))}
@@ -101,6 +101,8 @@ EARLIER = {"good": 0, "ten-years-back": 3650 * 86400_000}
 def spoil(packet, how):
     if how == "47-bytes":
         del packet[47:]
+    elif how == "originate":  # the echo of another request, one bit apart
+        packet[31] ^= 1
     elif how in SPOILS:
         offset, fault = SPOILS[how]
         packet[offset:offset + len(fault)] = fault

@@ -8,9 +8,12 @@
 #include "traffic/PackedDateTime.h"
 #include "traffic/UsageSummary.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace platform;
 using Limits = std::numeric_limits<std::int64_t>;
@@ -20,6 +23,20 @@ namespace {
 std::uint32_t Packed(int year, int month, int day, QTime time = QTime(12, 0))
 {
     return DateTimeToPacked(QDateTime(QDate(year, month, day), time));
+}
+
+// `bytes` copied to the end of a page that a page no one may read follows: a read past their end
+// crashes.
+std::span<const unsigned char> BeforeAGuardPage(std::span<const unsigned char> bytes)
+{
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    static unsigned char* const end = [] {
+        auto* pages = static_cast<unsigned char*>(
+            ::mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ::mprotect(pages + page, page, PROT_NONE);
+        return pages + page;
+    }();
+    return {std::copy_backward(bytes.begin(), bytes.end(), end), end};
 }
 
 TEST(TrafficArithmetic, FormatsLimitSharesPackedDatesAutoResetsAndCounterDeltas)
@@ -262,7 +279,7 @@ TEST(LinkCheckpoint, AGapOnlyForTheSameLinkAndOnlyFromAWholeRecord)
     EXPECT_FALSE(DecodeCheckpoint(damaged));
     EXPECT_TRUE(CheckpointAfterReset(damaged, sums, 4321).empty());
     for (std::size_t size = 0; size < bytes.size(); ++size)
-        EXPECT_FALSE(DecodeCheckpoint(std::span(bytes).first(size))) << size;
+        EXPECT_FALSE(DecodeCheckpoint(BeforeAGuardPage(std::span(bytes).first(size)))) << size;
     for (const std::size_t at : {std::size_t{3}, std::size_t{44}}) { // the tag; a text's length
         damaged = bytes;
         damaged[at] ^= 0x80;

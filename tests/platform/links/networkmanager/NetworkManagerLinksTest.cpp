@@ -153,6 +153,9 @@ TEST_F(NetworkManagerWatch, ChosenWhileItRunsConnectWaitsDisconnectEndsKeptIsRed
     EXPECT_EQ(NewLines(),
               QStringList({"Now, we are disconnected", "Dialing...", "Dialing successful"}));
     EXPECT_EQ(nm->ManagerCalls("ActivateConnection"), 3);
+    // Dialled once up, before the window has seen it: done without a box.
+    WhileDialling([](DialProgress& dialog) { dialog.reject(); });
+    EXPECT_TRUE(links->DialDlg("Mobile", error));
 }
 
 // Each failure is logged with its code and leaves nothing half set up: a refusal, a failure said
@@ -229,7 +232,9 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
             line.SendOut(20, 1000), line.SendIn(10, 1000);
     });
     QTest::qWait(2000);
-    nm->Restart(); // it comes back knowing nothing, and brings the line up again
+    // It comes back knowing nothing, lists no connection for a while, and brings the line up again.
+    nm->Restart();
+    QTest::qWait(2000);
     bringUp("modem0", "wwan0", mobile);
     QTest::qWait(2000);
     nm->Signal(SIGSTOP);
@@ -255,22 +260,27 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
     EXPECT_EQ(nm->Calls(), calls);
 }
 
-// What crossed the interface of the active connection while the program was not running is counted
-// at its next start, to the byte.
+// Only an activated connection is counted, on its link. What crossed the link while the program
+// was not running is counted at its next start, to the byte; a link made anew under the same name
+// ends the connection, which counts on the new link from there.
 TEST_F(NetworkManagerWatch, WhatCrossedWhileDownIsCountedOnTheSameActiveConnection)
 {
     if (!test::CanCreateNamespaces())
         GTEST_SKIP() << test::NeedsRoot;
     const test::Wan line("wwan0");
     line.home.Enter();
-    nm->Mock("AddModemDevice", {"modem0", "cdc-modem0", "wwan0"});
+    const QString modem = nm->Mock("AddModemDevice", {"modem0", "cdc-modem0", "wwan0"}).toString();
     const QString profile = nm->AddProfile("Mobile", "gsm");
     nm->Call(Mock::ManagerPath, Mock::Service, "ActivateConnection",
              {Mock::Path(profile), Mock::Path("/"), Mock::Path("/")});
-    nm->SetState(profile, Mock::Activated);
+    // Its link may be there before it is activated (a PPP link while it gets its address).
+    nm->Mock("SetProperty",
+             {modem, Mock::Service + ".Device", "IpInterface", Mock::Variant("wwan0")});
     links.emplace(nm->Bus());
     StartWindow(*links);
-    ASSERT_TRUE(form->IsConnected());
+    EXPECT_FALSE(form->IsConnected());
+    nm->SetState(profile, Mock::Activated);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Tick(), form->IsConnected(); }));
     form.reset();
     const auto down = line.Counted();
     line.SendOut(30, 1000), line.SendIn(10, 1000);
@@ -281,6 +291,14 @@ TEST_F(NetworkManagerWatch, WhatCrossedWhileDownIsCountedOnTheSameActiveConnecti
     EXPECT_EQ(Protocol().back().toStdString(), "Counted " + FormatBytes(crossed) +
                                                    " Bytes that crossed while Quillmar was not "
                                                    "running.");
+
+    line.home.Check("ip link del wwan0"), line.Connect();
+    Tick(2); // the connection ended with its link, and is taken on again on the new one
+    const auto sent = line.Counted()[1];
+    const std::uint64_t sum = form->GetSumTX();
+    line.SendOut(30, 1000);
+    Tick();
+    EXPECT_EQ(form->GetSumTX() - sum, line.Counted()[1] - sent);
 }
 
 } // namespace
