@@ -105,7 +105,7 @@ TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
     EXPECT_TRUE(FileBytes("Quillmar.log")
                     .startsWith("Traffic from 20.03.2026, 09:00:00 to 15.04.2026, 10:00:00\r\n"));
     clock.now = clock.now.addDays(1);
-    ConnectLine(700, 70);
+    ConnectLine(300, 70); // sent only
     Tick(2);
     EXPECT_EQ(Protocol().count(ResetLine), 1);
     clock.now = QDateTime(QDate(2026, 5, 15), QTime(0, 0));
@@ -115,8 +115,8 @@ TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
     EXPECT_EQ(settings->Registry.History()->days(QDate(2026, 4, 1), QDate(2026, 5, 31)),
               (std::vector<platform::UsageDay>{{"dsl", QDate(2026, 4, 14), 100, 10},
                                                {"dsl", QDate(2026, 4, 15), 200, 20},
-                                               {"dsl", QDate(2026, 4, 16), 400, 40},
-                                               {"dsl", QDate(2026, 5, 15), 300, 30}}));
+                                               {"dsl", QDate(2026, 4, 16), 0, 40},
+                                               {"dsl", QDate(2026, 5, 15), 700, 30}}));
     const auto ended = settings->Registry.History()->periods();
     EXPECT_EQ(std::tuple(ended.size(), ended[0].received, ended[1].transmitted, ended[1].start,
                          ended[1].logged),

@@ -57,6 +57,9 @@ TEST_F(UncountedTraffic, TheFirstTickHintsAndHangsUpAndAnEndedPeriodTakesThem)
     restart(QDate(2026, 4, 17), 1'004'300, 150);
     EXPECT_EQ(Protocol().filter("Counted"), QStringList());
     EXPECT_EQ(form->GetSumRX() + form->GetSumTX(), 0u);
+    form->ResetTrafficCounter(DateTimeToPacked(clock.now)); // and no tick before the exit
+    restart(QDate(2026, 4, 18), 1'004'500, 150);
+    EXPECT_EQ(Protocol().back(), CountedLine("200"));
 }
 
 // On a real link, after Exit: what crossed while the program was down is counted to the byte, but

@@ -74,9 +74,9 @@ TEST_F(WatchCycle, StartDialCountHangUpAndRedial)
     Tick(2);
     EXPECT_EQ(Counters(*form), "- - - 13.000 13.700");
     EXPECT_EQ(newestSample(), std::pair(24, 0));
-    ConnectLine(600, 0, 500);
+    ConnectLine(9000, 800, 3000);
     Tick();
-    EXPECT_EQ(form->stSessionRX->text(), "600");
+    EXPECT_EQ(Counters(*form), "9.000 800 9.800 22.000 23.500");
     ras.dial = [](const char*, std::uint32_t& error) { return error = 678, false; };
     DropLine();
     Tick(2);

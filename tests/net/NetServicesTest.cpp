@@ -220,7 +220,7 @@ TEST_F(NetServices, DynDnsAtStartEachConnectAndFromTheMenuAndTheKeepAliveWhileCo
     const qsizetype before = Protocol().size();
     Tick();
     EXPECT_EQ(LinesUntilOutcome(before), QStringList("Time Sync: OK"));
-    settings->KeepAliveHost.Set(" "), settings->DynDNSPassword.Set("");
+    settings->KeepAliveHost.Set(" "), settings->DynDNSPassword.Set(" ");
     settings->DynDNSHostname.Set(""), settings->DynDNSUsername.Set("");
     form->findChild<QAction*>("mimUpdateDynDNS")->trigger();
     Tick(1200);

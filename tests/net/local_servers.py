@@ -4,8 +4,8 @@ prints the port it listens on, appends one line per request to FOLDER/requests b
 and answers the requests in turn with the replies given as arguments, the last one repeating.
 
 https REPLY...  a status and the body after one blank: "401", "200 good 127.0.0.1"; "hold" never
-                answers. Makes a certificate authority FOLDER/ca.pem and a certificate for
-                127.0.0.1 signed by it. Logs target|user:password|User-Agent|Accept|Content-Type|Cookie.
+                answers; a 3xx status sends to /moved. Makes a certificate authority FOLDER/ca.pem
+                and a certificate for 127.0.0.1 signed by it. Logs target|user:password|User-Agent|Accept|Content-Type|Cookie.
 silent          takes TCP connections on 127.0.0.1 and never answers.
 sntp MS REPLY...  on [::] for 127.0.0.1 and ::1 alike; logs the client's address. A reply is
                 datagrams joined by "+": "good" tells MS milliseconds since 1970, "ten-years-back"
@@ -68,6 +68,8 @@ def https(plan):
             if status == "hold":
                 threading.Event().wait()
             self.send_response(int(status))
+            if status.startswith("3"):  # to the same server: one that follows it gets the next reply
+                self.send_header("Location", "/moved")
             self.send_header("Content-Length", str(len(body.encode())))
             self.end_headers()
             self.wfile.write(body.encode())

@@ -91,6 +91,7 @@ TEST(TrafficArithmetic, FormatsLimitSharesPackedDatesAutoResetsAndCounterDeltas)
                   {{G4 + 5, 7, 1000}, {4, 9, 2000}, 4, 9, 2000},
                   {{900000, 50000, 600000}, {1200, 300, 800}, 1200, 300, 800},
                   {{900000, 50000, 600000}, {1200, 60000, 601000}, 1200, 60000, 601000},
+                  {{1200, 50000, 600000}, {1500, 300, 601000}, 1500, 300, 601000},
                   {{3000000000u, 0, 5000}, {10, 0, 900}, 10, 0, 900}};
     for (const auto& [last, now, received, transmitted, duration] : rows) {
         const LinkCounters d = CounterDeltas(last, now);
@@ -263,7 +264,7 @@ TEST(LinkCheckpoint, AGapOnlyForTheSameLinkAndOnlyFromAWholeRecord)
     for (const auto& [now, counters, gap] : rows)
         EXPECT_EQ(UncountedSince(*stored, sums, now, counters), gap) << counters.received;
     // Sums reset by a program that kept no checkpoint, and by one that did.
-    EXPECT_EQ(UncountedSince(*stored, {{}, 4321}, link, {1'500, 90}), Gap());
+    EXPECT_EQ(UncountedSince(*stored, {sums.bytes, 4321}, link, {1'500, 90}), Gap());
     const auto reset = CheckpointAfterReset(bytes, sums, 4321);
     EXPECT_EQ(UncountedSince(*DecodeCheckpoint(reset), {{}, 4321}, link, {1'500, 90}),
               (ByteCounts{500, 0}));
