@@ -87,7 +87,8 @@ TEST_F(CounterReset, NoLeavesEverythingAndYesEndsThePeriodAtTheAnswer)
 }
 
 // Counting across a day boundary and across the period boundary of the monthly reset: every
-// tick's bytes land in the day they were counted on, and the days add up to the periods.
+// tick's bytes, sent ones only too, land in the day they were counted on, and the days add up to
+// the periods.
 TEST_F(CounterReset, MonthlyOnTheDayOfTheRuleOncePerPeriod)
 {
     settings->LimitAutoReset.Set(15);

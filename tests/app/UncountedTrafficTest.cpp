@@ -20,7 +20,8 @@ QString CountedLine(const char* bytes)
 
 // Bytes counted at start that carry the share past a hint and the limit bring the hint and the
 // hang-up at the first tick, as a tick's own would. Once a period has ended meanwhile they belong
-// to it, on the day of its last count, before the reset; after the reset nothing is counted twice.
+// to it, on the day of its last count, before the reset; after the reset nothing is counted twice,
+// and what crosses after a reset just before an exit is counted at the next start.
 TEST_F(UncountedTraffic, TheFirstTickHintsAndHangsUpAndAnEndedPeriodTakesThem)
 {
     test::MessageBoxRecorder boxes;

@@ -29,7 +29,8 @@ QString Counters(const TFormMain& form)
 
 // Auto-connect dials a line that is down; a session is counted from its first byte, only a
 // direction that moved is written, its high word only when it changed; hang-up disarms redial even
-// without a line; a new connection arms it with a line and starts its session at zero.
+// without a line; a new connection arms it with a line and starts its session at zero, whatever
+// the counters of the last one were.
 TEST_F(WatchCycle, StartDialCountHangUpAndRedial)
 {
     clock.now = QDateTime(QDate(2026, 12, 6), QTime(20, 15, 31));
