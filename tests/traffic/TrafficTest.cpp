@@ -82,7 +82,7 @@ TEST(TrafficArithmetic, FormatsLimitSharesPackedDatesAutoResetsAndCounterDeltas)
 
     // Rows of last and new counters and the change: bytes past 2^32 and the duration wrapping on
     // a long connection; more than 4 GiB between two polls of a stalled program; a link made
-    // anew between two polls, where the new values are the change.
+    // anew between two polls (any counter went back), where the new values are the change.
     constexpr std::uint64_t G4 = std::uint64_t{1} << 32;
     const std::tuple<LinkCounters, LinkCounters, std::uint64_t, std::uint64_t, std::uint32_t>
         rows[] = {{{5000, 100, 1000}, {8000, 150, 2000}, 3000, 50, 1000},
@@ -232,7 +232,7 @@ TEST(LinkProbe, FindsOnlyTheWatchedEntrysConnectionAndReadsItsCounters)
 // A gap only on the same link in every part, known in every part, for sums of the same period,
 // and only while neither counter went back. Base and sums wrap together, so sums beyond the link's
 // own counters (links counted before it) still give the exact gap, and after a reset too.
-// Anything but a whole record is no checkpoint.
+// Anything but a whole record is no checkpoint, and nothing past its end is read.
 TEST(LinkCheckpoint, AGapOnlyForTheSameLinkAndOnlyFromAWholeRecord)
 {
     const LinkIdentity link{"1f0c", 9, 4, "wwan0", "/org/freedesktop/NetworkManager/A/3", "Mobile"};
@@ -263,7 +263,8 @@ TEST(LinkCheckpoint, AGapOnlyForTheSameLinkAndOnlyFromAWholeRecord)
         {other(&LinkIdentity::entry, "Home"), {1'500, 90}, {}}};
     for (const auto& [now, counters, gap] : rows)
         EXPECT_EQ(UncountedSince(*stored, sums, now, counters), gap) << counters.received;
-    // Sums reset by a program that kept no checkpoint, and by one that did.
+    // Sums of another period, even as large as the checkpoint's own (reset by a program that kept
+    // no checkpoint), and sums reset by one that did.
     EXPECT_EQ(UncountedSince(*stored, {sums.bytes, 4321}, link, {1'500, 90}), Gap());
     const auto reset = CheckpointAfterReset(bytes, sums, 4321);
     EXPECT_EQ(UncountedSince(*DecodeCheckpoint(reset), {{}, 4321}, link, {1'500, 90}),
