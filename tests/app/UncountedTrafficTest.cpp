@@ -69,7 +69,7 @@ TEST_F(UncountedTraffic, TheFirstTickHintsAndHangsUpAndAnEndedPeriodTakesThem)
 TEST_F(UncountedTraffic, OnlyTheSameLinkOfTheSameBootIsCounted)
 {
     if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
+        GTEST_SKIP() << test::NamespaceRefusal();
     const test::Wan wan;
     wan.home.Enter();
     settings->Connection.Set("wan0");

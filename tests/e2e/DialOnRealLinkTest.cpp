@@ -21,7 +21,7 @@ protected:
 TEST_F(EndToEndDial, HangUpTakesTheLinkDownAndAKeptConnectionIsRedialledOrWaitedFor)
 {
     if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
+        GTEST_SKIP() << test::NamespaceRefusal();
     const test::Wan line;
     line.home.Enter();
     const auto probe = [&] { // as the watch cycle probes: connected, received, sent, duration

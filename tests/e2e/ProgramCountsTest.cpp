@@ -60,7 +60,7 @@ protected:
     void SetUp() override
     {
         if (!test::CanCreateNamespaces())
-            GTEST_SKIP() << test::NeedsRoot;
+            GTEST_SKIP() << test::NamespaceRefusal();
         wan.emplace();
         wan->home.Check("ip link set wan0 down");
         {

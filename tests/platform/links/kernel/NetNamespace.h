@@ -16,9 +16,8 @@
 namespace test {
 
 // Network namespaces are made by root, or by an ordinary user's test process in the user
-// namespace it entered at its start (TestMain.cpp). Where neither is there, NeedsRoot says
-// why, as the skip message.
-inline const std::string& NeedsRoot = NamespaceRefusal();
+// namespace it entered at its start (TestMain.cpp). Where neither is there, NamespaceRefusal()
+// says why, as the skip message.
 inline bool CanCreateNamespaces()
 {
     return NamespaceRefusal().empty();

@@ -209,7 +209,7 @@ TEST_F(NetworkManagerWatch, AFailedDialLogsItsErrorCode)
 TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
 {
     if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
+        GTEST_SKIP() << test::NamespaceRefusal();
     const test::Wan line("wwan0");
     line.home.Enter();
     const auto bringUp = [](const QString& modem, const QString& ip, const QString& uuid) {
@@ -266,7 +266,7 @@ TEST_F(NetworkManagerWatch, RestartStallAndNamesakeLoseNothing)
 TEST_F(NetworkManagerWatch, WhatCrossedWhileDownIsCountedOnTheSameActiveConnection)
 {
     if (!test::CanCreateNamespaces())
-        GTEST_SKIP() << test::NeedsRoot;
+        GTEST_SKIP() << test::NamespaceRefusal();
     const test::Wan line("wwan0");
     line.home.Enter();
     const QString modem = nm->Mock("AddModemDevice", {"modem0", "cdc-modem0", "wwan0"}).toString();
